@@ -1,0 +1,18 @@
+# One place for the flags every target of the project shares.
+add_library(velmora_options INTERFACE)
+target_compile_options(velmora_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+                                                 -Wold-style-cast -Wcast-align -Woverloaded-virtual)
+target_compile_definitions(velmora_options INTERFACE
+  QT_USE_QSTRINGBUILDER
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  QT_NO_URL_CAST_FROM_STRING
+  QT_FORCE_ASSERTS
+  _GLIBCXX_ASSERTIONS)
+if(VELMORA_WERROR)
+  target_compile_options(velmora_options INTERFACE -Werror)
+endif()
+if(VELMORA_SANITIZE)
+  target_compile_options(velmora_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                   -fno-sanitize-recover=undefined)
+  target_link_options(velmora_options INTERFACE -fsanitize=address,undefined)
+endif()

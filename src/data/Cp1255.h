@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// The data files hold Hebrew text in Windows-1255, one byte per character. Text stays in these
+// bytes everywhere below the windows; these two functions are the only crossing points.
+namespace velmora::data {
+
+// Each character becomes its Windows-1255 byte; a character that has no code there becomes '?'.
+QByteArray toCp1255(QStringView text);
+
+// Each byte becomes its character. The few bytes that Windows-1255 leaves undefined decode to
+// U+FFFD (and so would come back as '?').
+QString fromCp1255(QByteArrayView bytes);
+
+} // namespace velmora::data

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+
+namespace velmora::data {
+
+// Reads a data file field by field, the way every data file of the program is read:
+//  - leading blanks (spaces) are skipped;
+//  - a field that begins with a double quote runs to the next double quote, without the quotes
+//    (it may span line ends; without a closing quote it runs to the end of the text). Whatever
+//    stands between the closing quote and the next comma or line end is dropped, and that comma
+//    or line end is consumed, so «"a"b,c» reads as «a», «c»;
+//  - any other field runs to the next comma or line end (CR, LF or CR LF), which is consumed.
+// The end is tested before each read: after the last field of a text that ends with CR LF the
+// reader is at its end. Reading at the end yields an empty field and never reads past the text.
+class FieldReader {
+public:
+    explicit FieldReader(QByteArray text);
+
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    QByteArray next();
+
+    // Byte offset of the next field; tells a caller how much of the text has been consumed.
+    qsizetype position() const { return m_pos; }
+
+private:
+    void consumeLineEnd();
+
+    QByteArray m_text;
+    qsizetype m_pos = 0;
+};
+
+// Every field of the text, in order.
+QList<QByteArray> readAllFields(const QByteArray& text);
+
+} // namespace velmora::data
