@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/FetchResult.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace velmora::platform {
+
+// One GET request with a deadline for the whole transfer and a cap on the body. finished() is
+// emitted exactly once and never from inside start(); result() is valid from then on.
+class HttpTransfer : public QObject {
+    Q_OBJECT
+public:
+    HttpTransfer(QNetworkAccessManager& manager, QString url, int timeoutMs, qint64 maxBodyBytes,
+                 QObject* parent = nullptr);
+    ~HttpTransfer() override;
+
+    void start();
+    // Ends the transfer as a failure with this text without sending anything (same delivery as
+    // start(): finished() follows from the event loop).
+    void reject(const QString& errorText);
+    bool isDone() const { return m_done; }
+    const FetchResult& result() const { return m_result; }
+
+    // The address as it is requested, or an invalid URL when the text is not an http address.
+    static QUrl checkedUrl(const QString& url);
+
+signals:
+    void finished();
+
+private:
+    void onReadyRead();
+    void onMetaData();
+    void onTimeout();
+    void onReplyFinished();
+    void finish(FetchResult result);
+
+    QNetworkAccessManager& m_manager;
+    QString m_urlText;
+    int m_timeoutMs;
+    qint64 m_maxBody;
+    QPointer<QNetworkReply> m_reply;
+    QTimer m_deadline;
+    QByteArray m_body;
+    bool m_timedOut = false;
+    bool m_tooLarge = false;
+    bool m_done = false;
+    FetchResult m_result;
+};
+
+} // namespace velmora::platform

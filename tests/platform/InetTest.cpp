@@ -1,0 +1,290 @@
+#include "platform/Inet.h"
+
+#include "CannedHttpServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using velmora::platform::FetchResult;
+using velmora::platform::Inet;
+
+namespace {
+
+// Lets the event loop run until the component has ended its transfer, as the windows do.
+void waitWhileExecuting(Inet& inet) {
+    while (inet.StillExecuting())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// A port on which nothing listens: the connection is refused.
+QString closedPortUrl() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QStringLiteral("http://127.0.0.1:%1/in1.html").arg(port);
+}
+
+QByteArray everyByte(int size) {
+    QByteArray bytes;
+    for (int i = 0; i < size; ++i)
+        bytes.append(static_cast<char>(i % 256));
+    return bytes;
+}
+
+// ---- Failures: whatever goes wrong, OpenURL answers empty and fetch/Execute say why. ----
+
+struct FailureCase {
+    std::string name;
+    std::function<QString(std::unique_ptr<CannedHttpServer>&)> setUp; // returns the URL
+    int httpStatus;                                                   // what fetch reports
+    QString errorMarker; // a piece of the error text that names the kind of failure
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class InetFailure : public ::testing::TestWithParam<FailureCase> {
+protected:
+    void SetUp() override {
+        url = GetParam().setUp(server);
+        inet.setRequestTimeout(400);
+        inet.setMaxBodySize(100);
+    }
+    std::unique_ptr<CannedHttpServer> server;
+    QString url;
+    Inet inet;
+};
+
+TEST_P(InetFailure, openUrlGivesAnEmptyReply) {
+    EXPECT_TRUE(inet.OpenURL(url).isEmpty());
+}
+
+TEST_P(InetFailure, fetchTellsTheFailureApart) {
+    const FetchResult r = inet.fetch(url);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.body.isEmpty());
+    EXPECT_EQ(r.httpStatus, GetParam().httpStatus);
+    EXPECT_TRUE(r.errorText.contains(GetParam().errorMarker)) << r.errorText.toStdString();
+}
+
+TEST_P(InetFailure, executeEndsInTheErrorStateWithResponseInfo) {
+    std::vector<int> states;
+    bool executingDuringNotification = false;
+    QObject::connect(&inet, &Inet::StateChanged, [&](int state) {
+        states.push_back(state);
+        executingDuringNotification = inet.StillExecuting();
+    });
+    ASSERT_TRUE(inet.Execute(url, QStringLiteral("get /")));
+    waitWhileExecuting(inet);
+    EXPECT_EQ(states, std::vector<int>{Inet::icError});
+    EXPECT_TRUE(executingDuringNotification);
+    EXPECT_TRUE(inet.ResponseInfo().contains(GetParam().errorMarker)) << inet.ResponseInfo().toStdString();
+    EXPECT_TRUE(inet.GetChunk(80).isEmpty());
+    EXPECT_EQ(inet.ResponseCode(), GetParam().httpStatus);
+}
+
+QString answering(std::unique_ptr<CannedHttpServer>& server, int status, const QByteArray& reason,
+                  const QByteArray& body, const QByteArray& headers = {}) {
+    server = std::make_unique<CannedHttpServer>();
+    server->setResponse(status, reason, body, headers);
+    return server->url(QStringLiteral("/cgi-bin/sb042.htm"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InetFailure,
+    ::testing::Values(
+        FailureCase{"connectionRefused", [](auto&) { return closedPortUrl(); }, 0,
+                    QStringLiteral(u"אין קשר")},
+        FailureCase{"serverNeverAnswers",
+                    [](auto& server) {
+                        server = std::make_unique<CannedHttpServer>(CannedHttpServer::Mode::Silent);
+                        return server->url();
+                    },
+                    0, QStringLiteral(u"לא ענה")},
+        FailureCase{
+            "http500",
+            [](auto& server) { return answering(server, 500, "Internal Server Error", "<h1>oops</h1>"); },
+            500, QStringLiteral("500")},
+        FailureCase{"http404", [](auto& server) { return answering(server, 404, "Not Found", "missing"); },
+                    404, QStringLiteral("404")},
+        FailureCase{"bodyOverTheCap",
+                    [](auto& server) { return answering(server, 200, "OK", QByteArray(101, 'x')); }, 200,
+                    QStringLiteral(u"גדולה מדי")},
+        FailureCase{"bodyOverTheCapWithoutLength",
+                    [](auto& server) {
+                        server = std::make_unique<CannedHttpServer>();
+                        server->setRawResponse("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" +
+                                               QByteArray(5000, 'y'));
+                        return server->url();
+                    },
+                    200, QStringLiteral(u"גדולה מדי")},
+        FailureCase{"notAnAddress", [](auto&) { return QStringLiteral("no address here"); }, 0,
+                    QStringLiteral(u"כתובת לא תקינה")},
+        FailureCase{"notHttp", [](auto&) { return QStringLiteral("file:///etc/passwd"); }, 0,
+                    QStringLiteral(u"כתובת לא תקינה")},
+        FailureCase{"emptyAddress", [](auto&) { return QString(); }, 0, QStringLiteral(u"כתובת לא תקינה")}),
+    [](const ::testing::TestParamInfo<FailureCase>& p) { return p.param.name; });
+
+// ---- Success ----
+
+TEST(InetSuccess, openUrlReturnsTheBodyByteForByte) {
+    CannedHttpServer server;
+    const QByteArray body = everyByte(1000) + "\r\n\xe0\xf9";
+    server.setResponse(200, "OK", body);
+    Inet inet;
+    EXPECT_EQ(inet.OpenURL(server.url(QStringLiteral("/in1.html"))), body);
+    const FetchResult r = inet.fetch(server.url(QStringLiteral("/in1.html")));
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.httpStatus, 200);
+    EXPECT_TRUE(r.errorText.isEmpty());
+    ASSERT_EQ(server.requestLines().size(), 2);
+    EXPECT_EQ(server.requestLines().first(), "GET /in1.html HTTP/1.1");
+}
+
+TEST(InetSuccess, aBodyExactlyAtTheCapIsAccepted) {
+    CannedHttpServer server;
+    server.setResponse(200, "OK", QByteArray(100, 'z'));
+    Inet inet;
+    inet.setMaxBodySize(100);
+    EXPECT_EQ(inet.OpenURL(server.url()).size(), 100);
+}
+
+TEST(InetSuccess, anEmptyBodyIsAnAnswerForFetch) {
+    CannedHttpServer server;
+    server.setResponse(200, "OK", QByteArray());
+    Inet inet;
+    const FetchResult r = inet.fetch(server.url());
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.body.isEmpty());
+}
+
+// The template download: the handler on state 12 appends chunks to the target file while the
+// caller still waits; the file ends up holding the body exactly.
+TEST(InetExecute, chunksOf80ReachTheDownloadTargetExactly) {
+    CannedHttpServer server;
+    const QByteArray body = everyByte(198) + "\r\n";
+    ASSERT_EQ(body.size(), 200);
+    server.setResponse(200, "OK", body);
+    QTemporaryDir dir;
+    QFile target(dir.filePath(QStringLiteral("sbl.htm")));
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+
+    Inet inet;
+    std::vector<int> states;
+    std::vector<qsizetype> chunkSizes;
+    bool executingDuringNotification = false;
+    QObject::connect(&inet, &Inet::StateChanged, [&](int state) {
+        states.push_back(state);
+        executingDuringNotification = inet.StillExecuting();
+        if (state != Inet::icResponseCompleted)
+            return;
+        for (;;) {
+            const QByteArray part = inet.GetChunk(80);
+            chunkSizes.push_back(part.size());
+            target.write(part);
+            if (part.isEmpty())
+                break;
+        }
+    });
+    ASSERT_TRUE(inet.Execute(server.url(QStringLiteral("/cgi-bin/sb042.htm")), QStringLiteral("get /")));
+    EXPECT_TRUE(inet.StillExecuting());
+    waitWhileExecuting(inet);
+    target.close();
+
+    EXPECT_EQ(states, std::vector<int>{Inet::icResponseCompleted});
+    EXPECT_TRUE(executingDuringNotification);
+    EXPECT_EQ(chunkSizes, (std::vector<qsizetype>{80, 80, 40, 0}));
+    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+    EXPECT_EQ(target.readAll(), body);
+    EXPECT_TRUE(inet.ResponseInfo().isEmpty());
+    EXPECT_EQ(inet.ResponseCode(), 200);
+    EXPECT_EQ(server.requestLines().value(0), "GET /cgi-bin/sb042.htm HTTP/1.1");
+}
+
+TEST(InetExecute, aSecondExecuteWhileOneRunsIsRefused) {
+    CannedHttpServer server;
+    server.setResponse(200, "OK", "first");
+    Inet inet;
+    int notifications = 0;
+    QObject::connect(&inet, &Inet::StateChanged, [&](int) { ++notifications; });
+    ASSERT_TRUE(inet.Execute(server.url(QStringLiteral("/a")), QStringLiteral("get /")));
+    EXPECT_FALSE(inet.Execute(server.url(QStringLiteral("/b")), QStringLiteral("get /")));
+    waitWhileExecuting(inet);
+    EXPECT_EQ(notifications, 1);
+    EXPECT_EQ(inet.GetChunk(80), "first");
+    EXPECT_EQ(server.requestLines(), QList<QByteArray>{"GET /a HTTP/1.1"});
+    // Once ended, the component takes the next request, with a fresh body.
+    ASSERT_TRUE(inet.Execute(server.url(QStringLiteral("/b")), QStringLiteral("get /")));
+    waitWhileExecuting(inet);
+    EXPECT_EQ(inet.GetChunk(80), "first");
+    EXPECT_EQ(server.requestLines().value(1), "GET /b HTTP/1.1");
+}
+
+TEST(InetExecute, anOperationOtherThanGetIsAnError) {
+    CannedHttpServer server;
+    server.setResponse(200, "OK", "body");
+    Inet inet;
+    ASSERT_TRUE(inet.Execute(server.url(), QStringLiteral("put /")));
+    waitWhileExecuting(inet);
+    EXPECT_EQ(inet.LastState(), Inet::icError);
+    EXPECT_FALSE(inet.ResponseInfo().isEmpty());
+    EXPECT_TRUE(server.requestLines().isEmpty());
+}
+
+// ---- Destroyed mid-request ----
+
+TEST(InetLifetime, destroyedWhileOpenUrlWaitsReturnsEmpty) {
+    CannedHttpServer server(CannedHttpServer::Mode::Silent);
+    auto* inet = new Inet;
+    inet->setRequestTimeout(60000);
+    QTimer::singleShot(100, [inet] { delete inet; });
+    EXPECT_TRUE(inet->OpenURL(server.url()).isEmpty());
+}
+
+TEST(InetLifetime, destroyedWhileExecutingSendsNothing) {
+    CannedHttpServer server(CannedHttpServer::Mode::Silent);
+    int notifications = 0;
+    {
+        Inet inet;
+        QObject::connect(&inet, &Inet::StateChanged, [&](int) { ++notifications; });
+        ASSERT_TRUE(inet.Execute(server.url(), QStringLiteral("get /")));
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 100)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(notifications, 0);
+}
+
+TEST(InetLifetime, aHandlerMayDeleteTheComponent) {
+    CannedHttpServer server;
+    server.setResponse(200, "OK", "done");
+    QPointer<Inet> inet = new Inet;
+    QByteArray received;
+    QObject::connect(inet.data(), &Inet::StateChanged, [&](int) {
+        received = inet->GetChunk(80);
+        delete inet.data();
+    });
+    ASSERT_TRUE(inet->Execute(server.url(), QStringLiteral("get /")));
+    while (inet && inet->StillExecuting())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_TRUE(inet.isNull());
+    EXPECT_EQ(received, "done");
+}
+
+} // namespace
