@@ -1,0 +1,136 @@
+#include "service/HttpServer.h"
+
+#include "service/RequestLog.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <iterator>
+
+namespace velmora::service {
+
+namespace {
+
+// Each request is served start to end on one worker thread, so the arrival time can wait here
+// for the log line.
+thread_local std::chrono::steady_clock::time_point t_requestStart;
+thread_local bool t_requestTimed = false;
+
+void applyReply(const Reply& reply, httplib::Response& res) {
+    res.status = reply.status;
+    for (const auto& [name, value] : reply.headers)
+        res.set_header(name, value);
+    res.set_content(reply.body, reply.contentType);
+}
+
+} // namespace
+
+HttpServer::HttpServer(const Routes& routes, int threads)
+    : m_routes(routes)
+    , m_server(std::make_unique<httplib::Server>()) {
+    httplib::Server& server = *m_server;
+    const auto poolSize = static_cast<std::size_t>(threads);
+    server.new_task_queue = [poolSize] {
+        return new httplib::ThreadPool(poolSize);
+    };
+
+    // Bounds on what a client may send or hold: request line and header lines are bounded by
+    // the library (8 KiB each), the body here; slow clients are cut off by the time-outs.
+    server.set_payload_max_length(kMaxBodyBytes);
+    server.set_read_timeout(5, 0);
+    server.set_write_timeout(5, 0);
+    // An idle kept-alive connection holds its worker, and a stop waits for it: keep that short.
+    server.set_keep_alive_timeout(2);
+    server.set_keep_alive_max_count(1000);
+
+    server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+        t_requestStart = std::chrono::steady_clock::now();
+        t_requestTimed = true;
+        // Methods the library has no handler list for (HEAD, TRACE, CONNECT) end here.
+        static const char* const routed[] = {"GET", "POST", "PUT", "PATCH", "DELETE", "OPTIONS"};
+        if (std::find(std::begin(routed), std::end(routed), req.method) == std::end(routed)) {
+            Reply reply = errorReply(405);
+            reply.headers.emplace_back("Allow", "GET");
+            applyReply(reply, res);
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        // The library reads a body only for methods that take one; a GET that announces a body
+        // is malformed here, and refused rather than answered as if the body were not there.
+        const bool bodyless = req.method == "GET" || req.method == "OPTIONS";
+        if (bodyless &&
+            (req.has_header("Transfer-Encoding") ||
+             req.get_header_value("Content-Length", 0).find_first_not_of("0") != std::string::npos)) {
+            applyReply(errorReply(400), res);
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+
+    const auto dispatch = [this](const httplib::Request& req, httplib::Response& res) {
+        applyReply(m_routes.handle(req.method, req.path, req.get_header_value("Host")), res);
+    };
+    // Every path goes to the routes, which answer other methods than GET with 405. "[^]*" would
+    // do as well, but libstdc++'s matcher recurses per character, so keep the pattern trivial.
+    const std::string anyPath = "/.*|[^/].*|";
+    server.Get(anyPath, dispatch);
+    server.Post(anyPath, dispatch);
+    server.Put(anyPath, dispatch);
+    server.Patch(anyPath, dispatch);
+    server.Delete(anyPath, dispatch);
+    server.Options(anyPath, dispatch);
+
+    // Replies the library makes itself (malformed request, body too large ...) get a body too.
+    server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+        if (res.body.empty()) {
+            const Reply reply = errorReply(res.status);
+            res.set_content(reply.body, reply.contentType);
+        }
+    });
+    server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+        const Reply reply = errorReply(500);
+        res.status = reply.status;
+        res.set_content(reply.body, reply.contentType);
+    });
+
+    server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
+        RequestLogEntry entry;
+        entry.remoteAddress = req.remote_addr;
+        entry.remotePort = req.remote_port;
+        entry.method = req.method;
+        entry.target = req.target.empty() ? req.path : req.target;
+        entry.status = res.status;
+        entry.bytes = res.body.size();
+        if (t_requestTimed) {
+            const auto elapsed = std::chrono::steady_clock::now() - t_requestStart;
+            entry.milliseconds = std::chrono::duration<double, std::milli>(elapsed).count();
+            t_requestTimed = false;
+        }
+        writeLogLine(formatLogLine(entry, std::chrono::system_clock::now()));
+    });
+}
+
+HttpServer::~HttpServer() = default;
+
+bool HttpServer::bind(const std::string& host, int port, std::string& error) {
+    if (port == 0) {
+        m_port = m_server->bind_to_any_port(host);
+        if (m_port > 0)
+            return true;
+    } else if (m_server->bind_to_port(host, port)) {
+        m_port = port;
+        return true;
+    }
+    error = "cannot listen on " + host + ":" + std::to_string(port);
+    return false;
+}
+
+bool HttpServer::run() {
+    return m_server->listen_after_bind();
+}
+
+void HttpServer::stop() {
+    m_server->stop();
+}
+
+} // namespace velmora::service

@@ -1,0 +1,90 @@
+#include "service/ServiceConfig.h"
+
+#include <charconv>
+
+namespace velmora::service {
+
+std::string usageText() {
+    return "usage: velmora-service --listen ADDRESS:PORT --site DIR --db FILE [--threads N]\n"
+           "  --listen   address and port to listen on; port 0 picks a free port\n"
+           "  --site     directory with shops.tsv, the address pages and the templates\n"
+           "  --db       SQLite database file holding the order-number counters\n"
+           "             (several instances may share one file)\n"
+           "  --threads  worker threads (default 32)\n";
+}
+
+namespace {
+
+bool parseInt(const std::string& text, int& value) {
+    if (text.empty())
+        return false;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+} // namespace
+
+bool splitListenAddress(const std::string& text, std::string& host, int& port) {
+    std::string hostPart;
+    std::string portPart;
+    if (!text.empty() && text.front() == '[') {
+        const auto close = text.find(']');
+        if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != ':')
+            return false;
+        hostPart = text.substr(1, close - 1);
+        portPart = text.substr(close + 2);
+    } else {
+        const auto colon = text.rfind(':');
+        if (colon == std::string::npos)
+            return false;
+        hostPart = text.substr(0, colon);
+        portPart = text.substr(colon + 1);
+        // An IPv6 address without brackets would be ambiguous.
+        if (hostPart.find(':') != std::string::npos)
+            return false;
+    }
+    int value = 0;
+    if (hostPart.empty() || !parseInt(portPart, value) || value < 0 || value > 65535)
+        return false;
+    host = hostPart;
+    port = value;
+    return true;
+}
+
+std::variant<ServiceConfig, ConfigError> parseArguments(const std::vector<std::string>& args) {
+    ServiceConfig config;
+    bool haveListen = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        if (option == "--help" || option == "-h")
+            return ConfigError{};
+        if (option != "--listen" && option != "--site" && option != "--db" && option != "--threads")
+            return ConfigError{"unknown argument: " + option};
+        if (i + 1 >= args.size())
+            return ConfigError{option + " needs a value"};
+        const std::string& value = args[++i];
+        if (option == "--listen") {
+            if (!splitListenAddress(value, config.host, config.port))
+                return ConfigError{"--listen wants ADDRESS:PORT, got: " + value};
+            haveListen = true;
+        } else if (option == "--site") {
+            config.siteDir = value;
+        } else if (option == "--db") {
+            config.databaseFile = value;
+        } else {
+            if (!parseInt(value, config.threads) || config.threads < 1 || config.threads > 1024)
+                return ConfigError{"--threads wants a number from 1 to 1024, got: " + value};
+        }
+    }
+    if (!haveListen)
+        return ConfigError{"--listen is required"};
+    if (config.siteDir.empty())
+        return ConfigError{"--site is required"};
+    if (config.databaseFile.empty())
+        return ConfigError{"--db is required"};
+    return config;
+}
+
+} // namespace velmora::service

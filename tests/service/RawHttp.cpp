@@ -1,0 +1,98 @@
+#include "RawHttp.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+namespace velmora::test {
+
+namespace {
+
+void parse(RawReply& reply) {
+    const auto headEnd = reply.raw.find("\r\n\r\n");
+    if (reply.raw.compare(0, 9, "HTTP/1.1 ") != 0 || headEnd == std::string::npos)
+        return;
+    reply.status = std::atoi(reply.raw.c_str() + 9);
+    std::size_t lineStart = reply.raw.find("\r\n") + 2;
+    while (lineStart < headEnd) {
+        const auto lineEnd = reply.raw.find("\r\n", lineStart);
+        const std::string line = reply.raw.substr(lineStart, lineEnd - lineStart);
+        const auto colon = line.find(':');
+        if (colon != std::string::npos) {
+            std::string name = line.substr(0, colon);
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            std::string value = line.substr(colon + 1);
+            value.erase(0, value.find_first_not_of(' '));
+            reply.headers[name] = value;
+        }
+        lineStart = lineEnd + 2;
+    }
+    reply.body = reply.raw.substr(headEnd + 4);
+}
+
+bool complete(const std::string& raw) {
+    const auto headEnd = raw.find("\r\n\r\n");
+    if (headEnd == std::string::npos)
+        return false;
+    std::string head = raw.substr(0, headEnd);
+    std::transform(head.begin(), head.end(), head.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const auto field = head.find("\r\ncontent-length:");
+    if (field == std::string::npos)
+        return false;
+    const std::size_t length = std::strtoul(head.c_str() + field + 17, nullptr, 10);
+    return raw.size() >= headEnd + 4 + length;
+}
+
+} // namespace
+
+RawReply rawExchange(int port, const std::string& request, int timeoutMs) {
+    RawReply reply;
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return reply;
+    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return reply;
+    }
+    std::size_t sent = 0;
+    while (sent < request.size()) {
+        const auto n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            break; // the server may refuse a request before it has all of it
+        sent += static_cast<std::size_t>(n);
+    }
+    // Read until the server closes, or until the whole reply is there: the service may keep
+    // the connection open for a next request even when asked to close it.
+    char buffer[8192];
+    while (!complete(reply.raw)) {
+        const auto n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        reply.raw.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    parse(reply);
+    return reply;
+}
+
+RawReply rawGet(int port, const std::string& target) {
+    return rawExchange(port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                                 "\r\nConnection: close\r\n\r\n");
+}
+
+} // namespace velmora::test
