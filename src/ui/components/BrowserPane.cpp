@@ -1,0 +1,40 @@
+#include "ui/components/BrowserPane.h"
+
+#include <QFileInfo>
+
+#include <utility>
+
+namespace velmora::ui {
+
+BrowserPane::BrowserPane(QWidget* parent)
+    : QWebEngineView(parent)
+    , m_page(new MailLinkPage(this)) {
+    setPage(m_page);
+}
+
+QUrl BrowserPane::urlFor(const QString& address) {
+    const QString trimmed = address.trimmed();
+    static const QString schemes[] = {QStringLiteral("http:"), QStringLiteral("https:"),
+                                      QStringLiteral("mailto:"), QStringLiteral("file:")};
+    for (const QString& scheme : schemes)
+        if (trimmed.startsWith(scheme, Qt::CaseInsensitive))
+            return QUrl(trimmed, QUrl::TolerantMode);
+    if (trimmed.isEmpty())
+        return {};
+    return QUrl::fromLocalFile(QFileInfo(trimmed).absoluteFilePath());
+}
+
+void BrowserPane::Navigate(const QString& address) {
+    m_lastNavigated = urlFor(address);
+    if (m_lastNavigated.scheme().compare(u"mailto", Qt::CaseInsensitive) == 0) {
+        m_page->sendMail(m_lastNavigated);
+        return;
+    }
+    load(m_lastNavigated);
+}
+
+void BrowserPane::setMailHandler(MailLinkPage::MailHandler handler) {
+    m_page->setMailHandler(std::move(handler));
+}
+
+} // namespace velmora::ui

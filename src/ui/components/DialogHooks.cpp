@@ -1,0 +1,73 @@
+#include "ui/components/DialogHooks.h"
+
+#include <QList>
+
+namespace velmora::ui {
+namespace {
+
+struct HookState {
+    bool active = false;
+    QStringList messages;
+    QStringList fileDialogs;
+    QList<QStringList> answers; // an empty list stands for a cancelled dialog
+};
+
+HookState& state() {
+    static HookState s;
+    return s;
+}
+
+} // namespace
+
+bool DialogHooks::active() {
+    return state().active;
+}
+
+void DialogHooks::setActive(bool on) {
+    state().active = on;
+}
+
+void DialogHooks::reset() {
+    const bool on = state().active;
+    state() = HookState{};
+    state().active = on;
+}
+
+void DialogHooks::setNextFiles(const QStringList& paths) {
+    state().answers.append(paths);
+}
+
+void DialogHooks::setNextCancel() {
+    state().answers.append(QStringList());
+}
+
+QStringList DialogHooks::shownMessages() {
+    return state().messages;
+}
+
+QStringList DialogHooks::shownFileDialogs() {
+    return state().fileDialogs;
+}
+
+void DialogHooks::recordMessage(const QString& text) {
+    state().messages.append(text);
+}
+
+std::optional<QStringList> DialogHooks::takeFileAnswer(const QString& qtFilter) {
+    state().fileDialogs.append(qtFilter);
+    if (state().answers.isEmpty())
+        return std::nullopt;
+    return state().answers.takeFirst();
+}
+
+DialogHooks::Scope::Scope() {
+    DialogHooks::reset();
+    DialogHooks::setActive(true);
+}
+
+DialogHooks::Scope::~Scope() {
+    DialogHooks::setActive(false);
+    DialogHooks::reset();
+}
+
+} // namespace velmora::ui

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace velmora::ui {
+
+// Lets tests drive windows that show message boxes and file dialogs without any modal dialog
+// appearing. While the hooks are active, Dialogs records every message instead of showing it and
+// answers each file dialog with the next queued answer (an empty queue answers "cancel").
+// Use the Scope in a test: it activates the hooks and clears everything when it ends.
+class DialogHooks {
+public:
+    static bool active();
+    static void setActive(bool on);
+    // Forgets the recorded messages and file dialogs and the queued answers.
+    static void reset();
+
+    // Queues the answer of the next file dialog: the chosen full paths.
+    static void setNextFiles(const QStringList& paths);
+    // Queues a cancelled file dialog.
+    static void setNextCancel();
+
+    static QStringList shownMessages();
+    // The filter of every file dialog that was asked for, in Qt's syntax.
+    static QStringList shownFileDialogs();
+
+    class Scope {
+    public:
+        Scope();
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+    };
+
+private:
+    friend class Dialogs;
+    static void recordMessage(const QString& text);
+    // The queued answer, or nullopt when the queue is empty (an unexpected dialog: cancel).
+    static std::optional<QStringList> takeFileAnswer(const QString& qtFilter);
+};
+
+} // namespace velmora::ui

@@ -1,0 +1,29 @@
+#include "ui/components/Dialogs.h"
+
+#include "ui/components/DialogHooks.h"
+#include "ui/components/FileDialog.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace velmora::ui {
+
+void Dialogs::message(QWidget* parent, const QString& text) {
+    if (DialogHooks::active()) {
+        DialogHooks::recordMessage(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                    parent);
+    box.setLayoutDirection(Qt::RightToLeft);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+QStringList Dialogs::openFiles(QWidget* parent, const QString& filterList) {
+    if (DialogHooks::active())
+        return DialogHooks::takeFileAnswer(FileDialog::toQtFilter(filterList)).value_or(QStringList());
+    return FileDialog::showOpen(parent, filterList);
+}
+
+} // namespace velmora::ui

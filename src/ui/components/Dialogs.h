@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace velmora::ui {
+
+// The one way the windows show message boxes and the file dialog, so that tests can answer them
+// (DialogHooks).
+class Dialogs {
+public:
+    // A modal message box: the text, an OK button, the application's name as title, laid out
+    // right to left for the Hebrew texts.
+    static void message(QWidget* parent, const QString& text);
+
+    // The open-file dialog for plot files (FileDialog): the chosen full paths, or an empty list
+    // when the user cancels.
+    static QStringList openFiles(QWidget* parent,
+                                 const QString& filterList = QStringLiteral("Plot file|*.plt|All files|*.*"));
+};
+
+} // namespace velmora::ui

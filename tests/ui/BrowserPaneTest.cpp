@@ -1,0 +1,90 @@
+#include "ui/components/BrowserPane.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using velmora::ui::BrowserPane;
+
+namespace {
+
+// The e-mail pane: a page with one mailto link, as the print-shop choice writes it.
+class MailPane : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        page = dir.filePath("em.htm");
+        QFile file(page);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<html>\r\n<a id=link href=mailto:shop@example.com>shop@example.com</a>\r\n</html>\r\n");
+        file.close();
+        pane.setMailHandler([this](const QUrl& url) { mailed.append(url); });
+        pane.resize(300, 100);
+        pane.show();
+    }
+
+    bool load(const QString& address) {
+        QSignalSpy finished(&pane, &BrowserPane::loadFinished);
+        pane.Navigate(address);
+        return finished.wait(60000) && finished.first().first().toBool();
+    }
+
+    template <typename Pred> static bool waitFor(Pred done) {
+        const QDeadlineTimer deadline(30000);
+        while (!done() && !deadline.hasExpired())
+            QTest::qWait(20);
+        return done();
+    }
+
+    QTemporaryDir dir;
+    QString page;
+    BrowserPane pane;
+    QList<QUrl> mailed;
+};
+
+TEST_F(MailPane, showsALocalFileGivenByItsPath) {
+    ASSERT_TRUE(load(page));
+    EXPECT_EQ(pane.url(), QUrl::fromLocalFile(page));
+    EXPECT_EQ(pane.lastNavigated(), QUrl::fromLocalFile(page));
+}
+
+TEST_F(MailPane, aClickedMailtoLinkGoesToTheMailProgramNotIntoThePane) {
+    ASSERT_TRUE(load(page));
+    // A real click: the engine opens outside programs only on a user's gesture.
+    QRect link;
+    pane.page()->runJavaScript("(function(){var r=document.getElementById('link').getBoundingClientRect();"
+                               "return [r.left,r.top,r.width,r.height];})()",
+                               [&](const QVariant& v) {
+                                   const QVariantList r = v.toList();
+                                   if (r.size() == 4)
+                                       link = QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+                               });
+    ASSERT_TRUE(waitFor([&] { return !link.isEmpty(); }));
+    QWidget* surface = pane.focusProxy() ? pane.focusProxy() : &pane;
+    QTest::mouseClick(surface, Qt::LeftButton, {}, link.center());
+    ASSERT_TRUE(waitFor([&] { return !mailed.isEmpty(); }));
+    EXPECT_EQ(mailed, QList<QUrl>{QUrl("mailto:shop@example.com")});
+    QTest::qWait(200);
+    EXPECT_EQ(pane.url(), QUrl::fromLocalFile(page));
+    EXPECT_EQ(mailed.size(), 1);
+}
+
+TEST_F(MailPane, navigatingToAMailtoAddressAlsoGoesToTheMailProgram) {
+    ASSERT_TRUE(load(page));
+    pane.Navigate("mailto:other@example.com");
+    EXPECT_EQ(mailed, QList<QUrl>{QUrl("mailto:other@example.com")});
+    QTest::qWait(200);
+    EXPECT_EQ(pane.url(), QUrl::fromLocalFile(page));
+}
+
+TEST(BrowserPane, webAddressesStayAsGivenAndPathsBecomeFileUrls) {
+    EXPECT_EQ(BrowserPane::urlFor("http://shop.com/start"), QUrl("http://shop.com/start"));
+    EXPECT_EQ(BrowserPane::urlFor("/opt/velmora/help 1.htm"), QUrl::fromLocalFile("/opt/velmora/help 1.htm"));
+    EXPECT_TRUE(BrowserPane::urlFor("").isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,134 @@
+#include "ui/components/Dialogs.h"
+#include "ui/components/DialogHooks.h"
+#include "ui/components/FileDialog.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using velmora::ui::DialogHooks;
+using velmora::ui::Dialogs;
+using velmora::ui::FileDialog;
+
+namespace {
+
+// Runs check on the modal dialog of type T once it is up (the caller is then blocked in exec).
+template <typename T> void whenModalShows(std::function<void(T*)> check) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, check] {
+        if (T* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            check(dialog);
+        }
+    });
+    poll->start(10);
+}
+
+struct FilterCase {
+    std::string name;
+    QString filterList;
+    QString qtFilter;
+};
+
+void PrintTo(const FilterCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FilterConversion : public ::testing::TestWithParam<FilterCase> {};
+
+TEST_P(FilterConversion, becomesQtsSyntax) {
+    EXPECT_EQ(FileDialog::toQtFilter(GetParam().filterList), GetParam().qtFilter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FilterConversion,
+    ::testing::Values(FilterCase{"plotFiles", "Plot file|*.plt|All files|*.*",
+                                 "Plot file (*.plt);;All files (*)"},
+                      FilterCase{"severalPatterns", "Pictures|*.png;*.jpg", "Pictures (*.png *.jpg)"},
+                      FilterCase{"descriptionWithoutPattern", "Plot file|*.plt|Other", "Plot file (*.plt)"},
+                      FilterCase{"emptyPattern", "Nothing||Plot file|*.plt", "Plot file (*.plt)"},
+                      FilterCase{"empty", "", ""}),
+    [](const ::testing::TestParamInfo<FilterCase>& p) { return p.param.name; });
+
+TEST(DialogHooks, recordMessagesAndAnswerFileDialogsInOrder) {
+    DialogHooks::Scope hooks;
+    Dialogs::message(nullptr, QString::fromUtf8("לא נקבא מכונ העתקות!"));
+    Dialogs::message(nullptr, "Problems of Internet!!!");
+    EXPECT_EQ(DialogHooks::shownMessages(),
+              (QStringList{QString::fromUtf8("לא נקבא מכונ העתקות!"), "Problems of Internet!!!"}));
+
+    DialogHooks::setNextFiles({"/plots/A1.PLT", "/plots/B2.PLT"});
+    DialogHooks::setNextCancel();
+    EXPECT_EQ(Dialogs::openFiles(nullptr), (QStringList{"/plots/A1.PLT", "/plots/B2.PLT"}));
+    EXPECT_EQ(Dialogs::openFiles(nullptr), QStringList());
+    EXPECT_EQ(Dialogs::openFiles(nullptr), QStringList()); // nothing queued: cancelled
+    EXPECT_EQ(DialogHooks::shownFileDialogs(), QStringList(3, "Plot file (*.plt);;All files (*)"));
+}
+
+TEST(DialogHooks, aScopeLeavesNothingBehind) {
+    {
+        DialogHooks::Scope hooks;
+        Dialogs::message(nullptr, "x");
+        DialogHooks::setNextFiles({"/a.plt"});
+    }
+    EXPECT_FALSE(DialogHooks::active());
+    EXPECT_TRUE(DialogHooks::shownMessages().isEmpty());
+    DialogHooks::Scope again;
+    EXPECT_EQ(Dialogs::openFiles(nullptr), QStringList());
+}
+
+// Without hooks the real box comes up: modal, OK only, the program's name as title, right to left.
+TEST(Dialogs, theMessageBoxIsModalWithOkOnlyAndRightToLeft) {
+    QApplication::setApplicationDisplayName("Velmora");
+    const QString text = QString::fromUtf8("[אין קשר]טעות! תלחץ עוד פעם!");
+    bool seen = false;
+    whenModalShows<QMessageBox>([&](QMessageBox* box) {
+        seen = true;
+        EXPECT_EQ(box->text(), text);
+        EXPECT_EQ(box->windowTitle(), "Velmora");
+        EXPECT_EQ(box->layoutDirection(), Qt::RightToLeft);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        box->button(QMessageBox::Ok)->click();
+    });
+    Dialogs::message(nullptr, text);
+    EXPECT_TRUE(seen);
+}
+
+// The real dialog offers the two filters and takes several existing files at once.
+TEST(Dialogs, theFileDialogTakesSeveralPlotFiles) {
+    QTemporaryDir dir;
+    for (const char* name : {"A1.PLT", "B 2.plt"}) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    whenModalShows<QFileDialog>([&](QFileDialog* dialog) {
+        EXPECT_EQ(dialog->nameFilters(), (QStringList{"Plot file (*.plt)", "All files (*)"}));
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptOpen);
+        dialog->setDirectory(dir.path());
+        dialog->selectFile("\"A1.PLT\" \"B 2.plt\"");
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept is protected
+    });
+    QStringList chosen = Dialogs::openFiles(nullptr);
+    chosen.sort();
+    EXPECT_EQ(chosen, (QStringList{dir.filePath("A1.PLT"), dir.filePath("B 2.plt")}));
+}
+
+TEST(Dialogs, aCancelledFileDialogChoosesNothing) {
+    whenModalShows<QFileDialog>([](QFileDialog* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+    EXPECT_EQ(Dialogs::openFiles(nullptr), QStringList());
+}
+
+} // namespace

@@ -1,0 +1,253 @@
+#include "ui/components/FlexGrid.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using velmora::ui::FlexGrid;
+
+namespace {
+
+QStringList column(const FlexGrid& grid, int col) {
+    QStringList texts;
+    for (int r = 1; r < grid.Rows(); ++r)
+        texts << grid.TextMatrix(r, col);
+    return texts;
+}
+
+// A grid as the previous-orders table builds it: a heading row, then one row per order.
+class OrdersGrid : public ::testing::Test {
+protected:
+    void SetUp() override {
+        grid.setCols(4);
+        grid.setTextMatrix(0, 0, "");
+        grid.setTextMatrix(0, 1, QString::fromUtf8("מספר"));
+        grid.setTextMatrix(0, 2, QString::fromUtf8("תאריך"));
+        grid.setTextMatrix(0, 3, QString::fromUtf8("קוד"));
+        grid.AddItem(" \t 99\t05-12-03\t 1");
+        grid.AddItem(" \t 123\t20-01-03\t 2");
+        grid.AddItem(" \t 7\t05-03-04\t 3");
+    }
+    FlexGrid grid;
+};
+
+TEST_F(OrdersGrid, addItemFillsTheCellsInColumnOrder) {
+    EXPECT_EQ(grid.Rows(), 4);
+    EXPECT_EQ(grid.TextMatrix(2, 0), " ");
+    EXPECT_EQ(grid.TextMatrix(2, 1), " 123");
+    EXPECT_EQ(grid.TextMatrix(2, 2), "20-01-03");
+    EXPECT_EQ(grid.TextMatrix(2, 3), " 2");
+    grid.AddItem("x\ty");             // fewer parts: the rest stays empty
+    grid.AddItem("a\tb\tc\td\te\tf"); // more parts than columns: dropped
+    EXPECT_EQ(column(grid, 1), (QStringList{" 99", " 123", " 7", "y", "b"}));
+    EXPECT_EQ(grid.TextMatrix(4, 3), "");
+    EXPECT_EQ(grid.TextMatrix(5, 3), "d");
+    EXPECT_EQ(grid.Cols(), 4);
+}
+
+TEST_F(OrdersGrid, sortingMovesWholeRowsAndLeavesTheHeadingInPlace) {
+    grid.setCol(1);
+    grid.setSort(FlexGrid::SortDescending);
+    EXPECT_EQ(column(grid, 1), (QStringList{" 123", " 99", " 7"}));
+    EXPECT_EQ(column(grid, 3), (QStringList{" 2", " 1", " 3"}));
+    EXPECT_EQ(column(grid, 2), (QStringList{"20-01-03", "05-12-03", "05-03-04"}));
+    EXPECT_EQ(grid.TextMatrix(0, 1), QString::fromUtf8("מספר"));
+    EXPECT_EQ(grid.TextMatrix(0, 3), QString::fromUtf8("קוד"));
+    EXPECT_EQ(grid.Rows(), 4);
+
+    grid.setCol(2);
+    grid.setSort(FlexGrid::SortAscending);
+    EXPECT_EQ(column(grid, 2), (QStringList{"05-03-04", "05-12-03", "20-01-03"}));
+    EXPECT_EQ(column(grid, 3), (QStringList{" 3", " 1", " 2"}));
+}
+
+TEST_F(OrdersGrid, otherSortValuesChangeNothing) {
+    grid.setCol(1);
+    for (int order : {0, 3, 7, -1})
+        grid.setSort(order);
+    EXPECT_EQ(column(grid, 1), (QStringList{" 99", " 123", " 7"}));
+}
+
+TEST_F(OrdersGrid, clearEmptiesEveryCellButKeepsTheShape) {
+    grid.Clear();
+    EXPECT_EQ(grid.Rows(), 4);
+    EXPECT_EQ(grid.Cols(), 4);
+    for (int r = 0; r < grid.Rows(); ++r)
+        for (int c = 0; c < grid.Cols(); ++c)
+            EXPECT_EQ(grid.TextMatrix(r, c), "") << r << "," << c;
+}
+
+TEST_F(OrdersGrid, rowsOneLeavesOnlyTheHeading) {
+    grid.setRow(2);
+    grid.setRows(1);
+    EXPECT_EQ(grid.Rows(), 1);
+    EXPECT_EQ(grid.Row(), 0);
+    EXPECT_EQ(grid.TextMatrix(0, 2), QString::fromUtf8("תאריך"));
+    grid.AddItem(" \t 5");
+    EXPECT_EQ(grid.TextMatrix(1, 1), " 5");
+    EXPECT_EQ(grid.TextMatrix(1, 2), "");
+}
+
+TEST_F(OrdersGrid, cellsOutsideTheGridReadEmptyAndIgnoreWrites) {
+    grid.setTextMatrix(9, 1, "x");
+    grid.setTextMatrix(1, 9, "x");
+    grid.setTextMatrix(-1, 1, "x");
+    EXPECT_EQ(grid.TextMatrix(9, 1), "");
+    EXPECT_EQ(grid.TextMatrix(1, -1), "");
+    EXPECT_EQ(grid.Rows(), 4);
+}
+
+TEST_F(OrdersGrid, theUserChoosesRowsByClickingAndDoubleClicking) {
+    grid.resize(400, 300);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    EXPECT_EQ(grid.Row(), 0); // nothing chosen yet
+    QSignalSpy doubleClicks(&grid, &FlexGrid::DblClick);
+
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualItemRect(grid.item(2, 2)).center());
+    EXPECT_EQ(grid.Row(), 3);
+    // The fixed column chooses its row too.
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualItemRect(grid.item(1, 0)).center());
+    EXPECT_EQ(grid.Row(), 2);
+
+    const QPoint first = grid.visualItemRect(grid.item(0, 1)).center();
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, first);
+    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, first);
+    EXPECT_EQ(doubleClicks.count(), 1);
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_TRUE(grid.viewport()->findChildren<QLineEdit*>().isEmpty()); // no cell editor opened
+
+    // A sort keeps the chosen position; the row there is now another order.
+    grid.setCol(1);
+    grid.setSort(FlexGrid::SortDescending);
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.TextMatrix(grid.Row(), 3), " 2");
+
+    QTest::keyClick(&grid, Qt::Key_Down);
+    EXPECT_EQ(grid.Row(), 2);
+}
+
+TEST_F(OrdersGrid, noCellCanBeEditedAndTheFixedColumnIsNotSelectable) {
+    for (int r = 0; r < grid.rowCount(); ++r)
+        for (int c = 0; c < grid.columnCount(); ++c) {
+            EXPECT_FALSE(grid.item(r, c)->flags() & Qt::ItemIsEditable);
+            EXPECT_EQ(bool(grid.item(r, c)->flags() & Qt::ItemIsSelectable), c != 0);
+        }
+    EXPECT_EQ(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+TEST(FlexGrid, columnWidthsAreGivenInTwips) {
+    FlexGrid grid;
+    grid.setCols(2);
+    grid.setColWidth(0, 500);
+    grid.setColWidth(1, 8000);
+    EXPECT_EQ(grid.columnWidth(0), 33);
+    EXPECT_EQ(grid.columnWidth(1), 533);
+    EXPECT_EQ(grid.ColWidth(1), 7995);
+}
+
+TEST(FlexGrid, aGridWithOnlyItsHeadingSortsToNothing) {
+    FlexGrid grid;
+    grid.setTextMatrix(0, 1, "h");
+    grid.setCol(1);
+    grid.setSort(FlexGrid::SortDescending);
+    EXPECT_EQ(grid.Rows(), 1);
+    EXPECT_EQ(grid.TextMatrix(0, 1), "h");
+}
+
+// ---- The comparison of the sort ----
+
+struct SortCase {
+    std::string name;
+    QStringList cells;
+    int order;
+    QStringList expected;
+};
+
+void PrintTo(const SortCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SortOrder : public ::testing::TestWithParam<SortCase> {};
+
+TEST_P(SortOrder, sortsTheColumn) {
+    FlexGrid grid;
+    grid.setCols(3);
+    int n = 0;
+    for (const QString& cell : GetParam().cells) {
+        ++n;
+        grid.AddItem(QString::number(n) + "\t" + cell + "\tkeep " + QString::number(n));
+    }
+    grid.setCol(1);
+    grid.setSort(GetParam().order);
+    EXPECT_EQ(column(grid, 1), GetParam().expected);
+    // Whole rows moved: each row still carries its own number and companion cell.
+    for (int r = 1; r < grid.Rows(); ++r)
+        EXPECT_EQ(grid.TextMatrix(r, 2), "keep " + grid.TextMatrix(r, 0));
+}
+
+constexpr int kAsc = FlexGrid::SortAscending;
+constexpr int kDesc = FlexGrid::SortDescending;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SortOrder,
+    ::testing::Values(
+        SortCase{"numbersWithLeadingBlankAscending", {" 123", " 99", " 7"}, kAsc, {" 7", " 99", " 123"}},
+        SortCase{"numbersDescending", {" 7", " 12", " 100"}, kDesc, {" 100", " 12", " 7"}},
+        SortCase{"signsAndDecimals", {"3.5", "-5", " 3", "+4", ".5"}, kAsc, {"-5", ".5", " 3", "3.5", "+4"}},
+        SortCase{"numberWithTrailingBlank", {" 137 ", " 20"}, kAsc, {" 20", " 137 "}},
+        SortCase{"datesAreText",
+                 {"05-12-03", "20-01-03", "05-03-04"},
+                 kDesc,
+                 {"20-01-03", "05-12-03", "05-03-04"}},
+        SortCase{
+            "letterCaseCounts", {"beta", "Alpha", "alpha", "Beta"}, kAsc, {"Alpha", "Beta", "alpha", "beta"}},
+        SortCase{
+            "aLeadingBlankSortsFirst", {"Haifa", "Ashdod", " Haifa"}, kAsc, {" Haifa", "Ashdod", "Haifa"}},
+        SortCase{"hebrewAfterLatin",
+                 {QString::fromUtf8("תל אביב"), "Haifa", QString::fromUtf8("אשדוד")},
+                 kAsc,
+                 {"Haifa", QString::fromUtf8("אשדוד"), QString::fromUtf8("תל אביב")}},
+        SortCase{"numbersAgainstTextCompareAsText", {"abc", " 5", "10"}, kAsc, {" 5", "10", "abc"}},
+        SortCase{"emptyCellsFirstAscending", {"b", "", "a"}, kAsc, {"", "a", "b"}},
+        SortCase{"notQuiteNumbers", {"1e3", " 12 3", "12", "1-2"}, kAsc, {" 12 3", "1-2", "12", "1e3"}}),
+    [](const ::testing::TestParamInfo<SortCase>& p) { return p.param.name; });
+
+// Equal keys keep their order, ascending and descending alike.
+TEST(FlexGrid, theSortIsStable) {
+    FlexGrid grid;
+    grid.setCols(2);
+    for (const char* row : {"1\tx", "2\ta", "3\tx", "4\ta"})
+        grid.AddItem(row);
+    grid.setCol(1);
+    grid.setSort(FlexGrid::SortAscending);
+    EXPECT_EQ(column(grid, 0), (QStringList{"2", "4", "1", "3"}));
+    grid.setSort(FlexGrid::SortDescending);
+    EXPECT_EQ(column(grid, 0), (QStringList{"1", "3", "2", "4"}));
+}
+
+// Numbers and texts mixed in one column give no consistent order (9 < 10 as numbers, but
+// "10" < "1a" < "9" as text); the sort must still keep every row.
+TEST(FlexGrid, aMixedColumnLosesNoRow) {
+    FlexGrid grid;
+    grid.setCols(2);
+    QStringList cells;
+    for (int i = 0; i < 200; ++i)
+        cells << (i % 3 == 0 ? QString::number(i % 17) : QString::number(i % 13) + "a");
+    for (const QString& cell : cells)
+        grid.AddItem("\t" + cell);
+    grid.setCol(1);
+    grid.setSort(FlexGrid::SortDescending);
+    QStringList after = column(grid, 1);
+    std::sort(after.begin(), after.end());
+    std::sort(cells.begin(), cells.end());
+    EXPECT_EQ(after, cells);
+}
+
+} // namespace
