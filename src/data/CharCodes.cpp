@@ -24,16 +24,54 @@ QByteArray encodeCharCodes(QByteArrayView cp1255Text) {
     return out;
 }
 
+namespace {
+
+// The value of a group the way encodeCharCodes() writes it ("7  ", "59 ", "224", or a shorter
+// last group), or -1 for anything else, which then goes through the general leading-number
+// reading. Both ways give the same value for every group.
+int canonicalGroup(const char* g, qsizetype len) {
+    const unsigned d0 = static_cast<unsigned char>(g[0]) - '0';
+    if (d0 > 9)
+        return -1;
+    if (len == 1)
+        return static_cast<int>(d0);
+    if (g[1] == ' ')
+        return (len == 2 || g[2] == ' ') ? static_cast<int>(d0) : -1;
+    const unsigned d1 = static_cast<unsigned char>(g[1]) - '0';
+    if (d1 > 9)
+        return -1;
+    if (len == 2 || g[2] == ' ')
+        return static_cast<int>(d0 * 10 + d1);
+    const unsigned d2 = static_cast<unsigned char>(g[2]) - '0';
+    if (d2 > 9)
+        return -1;
+    return static_cast<int>(d0 * 100 + d1 * 10 + d2);
+}
+
+char decodeGroup(const char* g, qsizetype len) {
+    const int fast = canonicalGroup(g, len);
+    if (fast >= 0)
+        return fast <= 255 ? static_cast<char>(fast) : '?';
+    const double code = leadingNumber(QByteArrayView(g, len));
+    if (code >= 0 && code <= 255 && code == std::floor(code))
+        return static_cast<char>(static_cast<int>(code));
+    return '?';
+}
+
+} // namespace
+
+void decodeCharCodesInto(QByteArrayView line, QByteArray& out) {
+    const qsizetype n = line.size();
+    out.resize((n + 2) / 3);
+    char* dst = out.data();
+    const char* src = line.data();
+    for (qsizetype i = 0; i < n; i += 3)
+        *dst++ = decodeGroup(src + i, std::min<qsizetype>(3, n - i));
+}
+
 QByteArray decodeCharCodes(QByteArrayView line) {
     QByteArray out;
-    out.reserve(line.size() / 3 + 1);
-    for (qsizetype i = 0; i < line.size(); i += 3) {
-        const double code = leadingNumber(line.sliced(i, std::min<qsizetype>(3, line.size() - i)));
-        if (code >= 0 && code <= 255 && code == std::floor(code))
-            out.append(static_cast<char>(static_cast<int>(code)));
-        else
-            out.append('?');
-    }
+    decodeCharCodesInto(line, out);
     return out;
 }
 

@@ -14,4 +14,8 @@ QByteArray encodeCharCodes(QByteArrayView cp1255Text);
 // (above 255, negative or fractional) decodes to '?'.
 QByteArray decodeCharCodes(QByteArrayView line);
 
+// decodeCharCodes() into `out`, replacing its content and reusing its storage: the journal scan
+// decodes millions of lines and keeps one buffer per slot.
+void decodeCharCodesInto(QByteArrayView line, QByteArray& out);
+
 } // namespace velmora::data

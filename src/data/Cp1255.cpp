@@ -40,7 +40,48 @@ const std::unordered_map<char16_t, char>& reverseTable() {
     return table;
 }
 
+// The UTF-8 bytes of the character of each high byte: up to three bytes and their count.
+struct Utf8Char {
+    char bytes[3];
+    unsigned char size;
+};
+
+const std::array<Utf8Char, 128>& highUtf8() {
+    static const std::array<Utf8Char, 128> table = [] {
+        std::array<Utf8Char, 128> t{};
+        for (std::size_t i = 0; i < kHigh.size(); ++i) {
+            const unsigned cp = kHigh[i];
+            Utf8Char& u = t[i];
+            if (cp < 0x800) {
+                u.bytes[0] = static_cast<char>(0xC0 | (cp >> 6));
+                u.bytes[1] = static_cast<char>(0x80 | (cp & 0x3F));
+                u.size = 2;
+            } else {
+                u.bytes[0] = static_cast<char>(0xE0 | (cp >> 12));
+                u.bytes[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                u.bytes[2] = static_cast<char>(0x80 | (cp & 0x3F));
+                u.size = 3;
+            }
+        }
+        return t;
+    }();
+    return table;
+}
+
 } // namespace
+
+void appendCp1255AsUtf8(QByteArray& out, QByteArrayView bytes) {
+    const auto& high = highUtf8();
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out.append(c);
+        } else {
+            const Utf8Char& u = high[b - 0x80];
+            out.append(u.bytes, u.size);
+        }
+    }
+}
 
 QByteArray toCp1255(QStringView text) {
     QByteArray out;

@@ -16,4 +16,8 @@ QByteArray toCp1255(QStringView text);
 // U+FFFD (and so would come back as '?').
 QString fromCp1255(QByteArrayView bytes);
 
+// Appends the UTF-8 form of the Windows-1255 bytes to `out`: fromCp1255(bytes).toUtf8() without
+// the detour through QString, for tools that turn a whole journal into UTF-8.
+void appendCp1255AsUtf8(QByteArray& out, QByteArrayView bytes);
+
 } // namespace velmora::data

@@ -71,4 +71,26 @@ QList<QByteArray> readAllFields(const QByteArray& text) {
     return fields;
 }
 
+QByteArrayView firstField(QByteArrayView text) {
+    qsizetype pos = 0;
+    const qsizetype size = text.size();
+    while (pos < size && text[pos] == ' ')
+        ++pos;
+    if (pos >= size)
+        return {};
+    if (text[pos] == '"') {
+        const QByteArrayView rest = text.sliced(pos + 1);
+        const qsizetype close = rest.indexOf('"');
+        return close < 0 ? rest : rest.first(close);
+    }
+    qsizetype end = pos;
+    while (end < size) {
+        const char c = text[end];
+        if (c == ',' || c == '\r' || c == '\n')
+            break;
+        ++end;
+    }
+    return text.sliced(pos, end - pos);
+}
+
 } // namespace velmora::data

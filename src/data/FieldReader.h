@@ -35,4 +35,8 @@ private:
 // Every field of the text, in order.
 QList<QByteArray> readAllFields(const QByteArray& text);
 
+// The first field of the text, read exactly as FieldReader::next() reads it, as a view into the
+// text (no copy). The journal reader calls it once per line, millions of times per scan.
+QByteArrayView firstField(QByteArrayView text);
+
 } // namespace velmora::data

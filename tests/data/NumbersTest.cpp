@@ -11,9 +11,14 @@ using velmora::data::numberText;
 namespace {
 
 struct ReadCase {
+    const char* name;
     std::string text;
     double value;
 };
+
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LeadingNumberCases : public ::testing::TestWithParam<ReadCase> {};
 
@@ -22,19 +27,28 @@ TEST_P(LeadingNumberCases, reads) {
         << "text: [" << GetParam().text << "]";
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, LeadingNumberCases,
-                         ::testing::Values(ReadCase{"  12 34x", 1234}, ReadCase{"-25000", -25000},
-                                           ReadCase{"\n137<br>", 137}, ReadCase{"abc", 0},
-                                           ReadCase{"\r\n137", 0}, ReadCase{"", 0},
-                                           ReadCase{" 2.5 ", 2.5}, ReadCase{"\t7\t", 7},
-                                           ReadCase{"1.2.3", 1.2}, ReadCase{"- 5", -5},
-                                           ReadCase{"224", 224}, ReadCase{"7  ", 7},
-                                           ReadCase{"-", 0}, ReadCase{".5", 0.5}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, LeadingNumberCases,
+    ::testing::Values(ReadCase{"blanks_inside_are_ignored", "  12 34x", 1234},
+                      ReadCase{"negative_not_served_answer", "-25000", -25000},
+                      ReadCase{"line_feed_then_html", "\n137<br>", 137},
+                      ReadCase{"no_number_is_zero", "abc", 0},
+                      ReadCase{"carriage_return_stops", "\r\n137", 0}, ReadCase{"empty_is_zero", "", 0},
+                      ReadCase{"decimal_counter", " 2.5 ", 2.5}, ReadCase{"tabs_ignored", "\t7\t", 7},
+                      ReadCase{"second_point_stops", "1.2.3", 1.2}, ReadCase{"blank_after_minus", "- 5", -5},
+                      ReadCase{"three_digit_code", "224", 224}, ReadCase{"padded_code_group", "7  ", 7},
+                      ReadCase{"lone_minus_is_zero", "-", 0}, ReadCase{"leading_point", ".5", 0.5}),
+    [](const auto& tc) { return std::string(tc.param.name); });
 
 struct TextCase {
+    const char* name;
     double value;
     std::string text;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NumberTextCases : public ::testing::TestWithParam<TextCase> {};
 
@@ -43,9 +57,13 @@ TEST_P(NumberTextCases, writes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, NumberTextCases,
-                         ::testing::Values(TextCase{137, " 137"}, TextCase{-5, "-5"}, TextCase{0, " 0"},
-                                           TextCase{3.5, " 3.5"}, TextCase{-25000, "-25000"},
-                                           TextCase{1e12, " 1000000000000"}));
+                         ::testing::Values(TextCase{"positive_gets_blank", 137, " 137"},
+                                           TextCase{"negative_gets_minus", -5, "-5"},
+                                           TextCase{"zero_gets_blank", 0, " 0"},
+                                           TextCase{"fraction", 3.5, " 3.5"},
+                                           TextCase{"not_served_answer", -25000, "-25000"},
+                                           TextCase{"large_without_exponent", 1e12, " 1000000000000"}),
+                         [](const auto& tc) { return std::string(tc.param.name); });
 
 TEST(NumberLine, counterValueIsWrittenWithBlankAndCrLf) {
     EXPECT_EQ(numberLine(137), QByteArray(" 137 \r\n"));
