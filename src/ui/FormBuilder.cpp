@@ -1,0 +1,93 @@
+#include "ui/FormBuilder.h"
+
+#include "ui/CaptionButton.h"
+#include "ui/components/BrowserPane.h"
+#include "ui/components/EditCombo.h"
+#include "ui/components/FlexGrid.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace velmora::ui {
+namespace {
+
+QWidget* makeControl(Kind kind, QWidget* window) {
+    switch (kind) {
+    case Kind::Label: {
+        // Captions wrap at blanks when the label is tall enough and are clipped at its edges.
+        auto* label = new QLabel(window);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    }
+    case Kind::TextBox:
+        return new QLineEdit(window);
+    case Kind::List:
+        return new EditCombo(window);
+    case Kind::Button:
+    case Kind::PictureButton:
+        return new CaptionButton(window);
+    case Kind::Browser:
+        return new BrowserPane(window);
+    case Kind::Grid:
+        return new FlexGrid(window);
+    }
+    return new QWidget(window);
+}
+
+void setCaption(QWidget* control, const QString& caption) {
+    if (auto* label = qobject_cast<QLabel*>(control))
+        label->setText(caption);
+    else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        button->setText(caption);
+}
+
+} // namespace
+
+QFont designFont(const FontSpec& spec) {
+    QFont font;
+    // The windows were designed for "MS Sans Serif"; where it is missing, Nachlieli (a plain
+    // sans-serif face with Hebrew letters of about the same width) and then DejaVu Sans stand in.
+    font.setFamilies(
+        {QStringLiteral("MS Sans Serif"), QStringLiteral("Nachlieli CLM"), QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(spec.points > 0 ? spec.points : 8.25);
+    font.setBold(spec.bold);
+    font.setItalic(spec.italic);
+    font.setUnderline(spec.underline);
+    return font;
+}
+
+void setUpWindow(QWidget* window, int widthTwips, int heightTwips, const FontSpec& font) {
+    window->setFont(designFont(font));
+    window->setFixedSize(twips(widthTwips), twips(heightTwips));
+}
+
+void buildControls(QWidget* window, std::span<const ControlDef> table) {
+    for (const ControlDef& def : table) {
+        QWidget* control = makeControl(def.kind, window);
+        control->setObjectName(QString::fromLatin1(def.name));
+        control->setGeometry(twips(def.left), twips(def.top), twips(def.width), twips(def.height));
+        if (def.font.points > 0)
+            control->setFont(designFont(def.font));
+        if (def.caption)
+            setCaption(control, QString::fromUtf16(def.caption));
+    }
+}
+
+QWidget* controlNamed(const QWidget* window, const char* name) {
+    return window->findChild<QWidget*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+}
+
+void setTabChain(QWidget* window, std::initializer_list<const char*> names) {
+    QWidget* previous = nullptr;
+    for (const char* name : names) {
+        QWidget* current = controlNamed(window, name);
+        Q_ASSERT_X(current, "setTabChain", name);
+        if (previous)
+            QWidget::setTabOrder(previous, current);
+        previous = current;
+    }
+}
+
+} // namespace velmora::ui

@@ -1,0 +1,49 @@
+#include "ui/WindowRegistry.h"
+
+#include "data/DataFiles.h"
+#include "ui/windows/Help.h"
+#include "ui/windows/start1.h"
+
+namespace velmora::ui {
+
+WindowRegistry::WindowRegistry(WindowContext context, QObject* parent)
+    : QObject(parent)
+    , m_context(std::move(context)) {}
+
+WindowRegistry::~WindowRegistry() {
+    // Windows have no parent (they are top-level); the ones still open go with the registry.
+    const auto windows = m_windows.values();
+    for (const QPointer<QWidget>& window : windows)
+        delete window.data();
+}
+
+void WindowRegistry::adopt(const QMetaObject* type, QWidget* window) {
+    // A closed window is destroyed; the QPointer then reads null and the next use recreates it.
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    m_windows.insert(type, window);
+}
+
+void WindowRegistry::bringForward(QWidget* window) {
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void WindowRegistry::showHelp(const QString& page) {
+    Help& help = ensure<Help>();
+    help.showPage(page);
+    bringForward(&help);
+}
+
+QString WindowRegistry::helpPage(int number) const {
+    return m_context.dataDir.file(data::files::helpPage(number));
+}
+
+QString WindowRegistry::serverSelector() {
+    return ensure<start1>().serverSelector();
+}
+
+} // namespace velmora::ui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+
+namespace velmora::platform {
+class Inet;
+}
+
+namespace velmora::ui {
+
+class CaptionButton;
+class EditCombo;
+class WindowRegistry;
+
+// Choose a print shop, then search its previous orders.
+class hipus : public QWidget {
+    Q_OBJECT
+public:
+    explicit hipus(WindowRegistry& registry, QWidget* parent = nullptr);
+
+    EditCombo* Comboh;
+    CaptionButton* Commandh;
+    QLabel* Label1;
+    QLineEdit* Texth1; // type-ahead filter for the list
+    CaptionButton* Command1;
+    platform::Inet* Inet1; // the template request of the search
+
+    void Commandh_Click(); // search the previous orders of the chosen entry
+    void Command1_Click(); // help
+    void Texth1_Change();  // narrow the list
+
+private:
+    WindowRegistry& m_registry;
+};
+
+} // namespace velmora::ui

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+namespace velmora::ui {
+
+class CaptionButton;
+class FlexGrid;
+class WindowRegistry;
+
+// The previous orders found by the searches, one row per order, with four sorts and the button
+// that shows a chosen order again.
+class tavla : public QWidget {
+    Q_OBJECT
+public:
+    explicit tavla(WindowRegistry& registry, QWidget* parent = nullptr);
+
+    CaptionButton* Commandt1;
+    QLabel* Label1;
+    FlexGrid* MSFlexGrid1;
+    CaptionButton* Command1;
+    CaptionButton* Command2;
+    CaptionButton* Command3;
+    CaptionButton* Command4;
+    CaptionButton* Command5;
+
+    void Commandt1_Click(); // show, print and save the chosen order again
+    void Command1_Click();  // sort by project
+    void Command2_Click();  // sort by account
+    void Command3_Click();  // sort by order number
+    void Command4_Click();  // sort by date
+    void Command5_Click();  // help
+
+private:
+    WindowRegistry& m_registry;
+};
+
+} // namespace velmora::ui
