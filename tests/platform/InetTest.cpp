@@ -4,10 +4,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QPointer>
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -170,49 +168,6 @@ TEST(InetSuccess, anEmptyBodyIsAnAnswerForFetch) {
     const FetchResult r = inet.fetch(server.url());
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(r.body.isEmpty());
-}
-
-// The template download: the handler on state 12 appends chunks to the target file while the
-// caller still waits; the file ends up holding the body exactly.
-TEST(InetExecute, chunksOf80ReachTheDownloadTargetExactly) {
-    CannedHttpServer server;
-    const QByteArray body = everyByte(198) + "\r\n";
-    ASSERT_EQ(body.size(), 200);
-    server.setResponse(200, "OK", body);
-    QTemporaryDir dir;
-    QFile target(dir.filePath(QStringLiteral("sbl.htm")));
-    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
-
-    Inet inet;
-    std::vector<int> states;
-    std::vector<qsizetype> chunkSizes;
-    bool executingDuringNotification = false;
-    QObject::connect(&inet, &Inet::StateChanged, [&](int state) {
-        states.push_back(state);
-        executingDuringNotification = inet.StillExecuting();
-        if (state != Inet::icResponseCompleted)
-            return;
-        for (;;) {
-            const QByteArray part = inet.GetChunk(80);
-            chunkSizes.push_back(part.size());
-            target.write(part);
-            if (part.isEmpty())
-                break;
-        }
-    });
-    ASSERT_TRUE(inet.Execute(server.url(QStringLiteral("/cgi-bin/sb042.htm")), QStringLiteral("get /")));
-    EXPECT_TRUE(inet.StillExecuting());
-    waitWhileExecuting(inet);
-    target.close();
-
-    EXPECT_EQ(states, std::vector<int>{Inet::icResponseCompleted});
-    EXPECT_TRUE(executingDuringNotification);
-    EXPECT_EQ(chunkSizes, (std::vector<qsizetype>{80, 80, 40, 0}));
-    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
-    EXPECT_EQ(target.readAll(), body);
-    EXPECT_TRUE(inet.ResponseInfo().isEmpty());
-    EXPECT_EQ(inet.ResponseCode(), 200);
-    EXPECT_EQ(server.requestLines().value(0), "GET /cgi-bin/sb042.htm HTTP/1.1");
 }
 
 TEST(InetExecute, aSecondExecuteWhileOneRunsIsRefused) {
