@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 namespace velmora::test {
 
@@ -52,6 +53,12 @@ TestService::TestService(Options options)
         start();
 }
 
+TestService::Options TestService::sharingDatabaseOf(const TestService& other) {
+    Options options;
+    options.databasePath = other.databasePath();
+    return options;
+}
+
 TestService::~TestService() {
     stop();
 }
@@ -79,6 +86,16 @@ QString TestService::siteDir() const {
 QByteArray TestService::log() const {
     QFile file(m_dir.filePath("service.log"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool TestService::waitForLog(const QByteArray& text, int timeoutMs) const {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!log().contains(text)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
 }
 
 bool TestService::isRunning() const {

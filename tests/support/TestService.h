@@ -19,7 +19,7 @@ namespace velmora::test {
 //
 // Two instances on one database (the primary and the fallback server of the program):
 //   TestService primary;
-//   TestService fallback({.databasePath = primary.databasePath()});
+//   TestService fallback(TestService::sharingDatabaseOf(primary));
 //
 // The service's log (one line per request) goes to a file, readable with log().
 class TestService {
@@ -36,6 +36,8 @@ public:
 
     TestService();
     explicit TestService(Options options);
+    // Options for a second service on the database of another (and a site copy of its own).
+    static Options sharingDatabaseOf(const TestService& other);
     ~TestService();
     TestService(const TestService&) = delete;
     TestService& operator=(const TestService&) = delete;
@@ -59,6 +61,8 @@ public:
     QString databasePath() const; // shareable with a second TestService
     QString siteDir() const;
     QByteArray log() const; // everything the service wrote to stderr so far
+    // The service logs a request just after answering it: wait until the log holds text.
+    bool waitForLog(const QByteArray& text, int timeoutMs = 5000) const;
 
     // The sample site in the source tree (read-only; tests get copies).
     static QString sampleSiteDir();
