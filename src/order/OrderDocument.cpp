@@ -1,9 +1,11 @@
 #include "order/OrderDocument.h"
 
 #include "data/Cp1255.h"
+#include "data/DataFiles.h"
 #include "data/FieldReader.h"
 #include "data/FileIo.h"
 #include "data/Numbers.h"
+#include "data/TextFiles.h"
 #include "order/HtmlText.h"
 
 #include <QDir>
@@ -89,18 +91,15 @@ Result<QByteArray> generateDocument(const OrderRecord& record, const QByteArray&
 }
 
 Result<QByteArray> readHeading(const data::DataDir& dir) {
-    const Result<QByteArray> bytes = data::readFile(dir.file(QStringLiteral("korok.txt")));
-    if (!bytes)
+    Result<QByteArray> heading = data::readFirstField(dir.file(data::files::kHeading));
+    if (!heading)
         return Result<QByteArray>::failure(
-            QStringLiteral(u"לא ניתן לקרוא את כותרת ההזמנה: %1").arg(bytes.error()));
-    data::FieldReader reader(*bytes);
-    if (reader.atEnd())
-        return Result<QByteArray>::failure(QStringLiteral(u"הקובץ korok.txt ריק: אין בו את כותרת ההזמנה."));
-    return reader.next();
+            QStringLiteral(u"לא ניתן לקרוא את כותרת מסמך ההזמנה: %1").arg(heading.error()));
+    return heading;
 }
 
 QString documentPath(const data::DataDir& dir) {
-    return QDir::toNativeSeparators(dir.file(QStringLiteral("vl1.html")));
+    return QDir::toNativeSeparators(dir.file(data::files::kOrderDocument));
 }
 
 QByteArray shortcutContent(const data::DataDir& dir) {
@@ -111,11 +110,11 @@ QByteArray shortcutContent(const data::DataDir& dir) {
 }
 
 Status writeDocument(const data::DataDir& dir, QByteArrayView document) {
-    return data::writeFileAtomic(dir.file(QStringLiteral("vl1.html")), document);
+    return data::writeFileAtomic(dir.file(data::files::kOrderDocument), document);
 }
 
 Status writeShortcut(const data::DataDir& dir) {
-    return data::writeFileAtomic(dir.file(QStringLiteral("vl.url")), shortcutContent(dir));
+    return data::writeFileAtomic(dir.file(data::files::kDocumentShortcut), shortcutContent(dir));
 }
 
 } // namespace velmora::order

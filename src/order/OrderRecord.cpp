@@ -16,4 +16,18 @@ bool OrderRecord::setSlot(int n, QByteArray text) {
     return true;
 }
 
+data::JournalRecord toJournalRecord(const OrderRecord& record) {
+    data::JournalRecord journal;
+    for (int n = OrderRecord::kFirstOrderSlot; n <= OrderRecord::kLastOrderSlot; ++n)
+        journal.slot(n) = record.slot(n);
+    return journal;
+}
+
+OrderRecord fromJournalRecord(const data::JournalRecord& journal) {
+    OrderRecord record;
+    for (int n = OrderRecord::kFirstOrderSlot; n <= OrderRecord::kLastOrderSlot; ++n)
+        record.setSlot(n, journal.slot(n));
+    return record;
+}
+
 } // namespace velmora::order

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/JournalRecord.h"
+
 #include <QByteArray>
 
 #include <array>
@@ -62,5 +64,9 @@ public:
 private:
     std::array<QByteArray, kSlotCount> m_slots;
 };
+
+// The journal holds slots 1 to 38 of the record, one line each.
+data::JournalRecord toJournalRecord(const OrderRecord& record);
+OrderRecord fromJournalRecord(const data::JournalRecord& record);
 
 } // namespace velmora::order

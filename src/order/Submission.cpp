@@ -1,6 +1,7 @@
 #include "order/Submission.h"
 
 #include "data/Cp1255.h"
+#include "data/DataFiles.h"
 #include "data/Numbers.h"
 
 namespace velmora::order {
@@ -84,7 +85,7 @@ void setOrderNumber(OrderRecord& record, double number) {
     record.setSlot(Slot::OrderNumber, data::numberText(number));
 }
 
-SettingsValues settingsValues(const OrderForm& form) {
+data::OrdererSettings settingsValues(const OrderForm& form) {
     return {data::toCp1255(form.orderer), data::toCp1255(form.telephone), data::toCp1255(form.handledFor)};
 }
 

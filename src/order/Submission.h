@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/SettingsFile.h"
 #include "order/OrderForm.h"
 #include "order/OrderRecord.h"
 
@@ -43,13 +44,7 @@ void setOrderNumber(OrderRecord& record, double number);
 
 // What the settings file remembers: the three values exactly as the window holds them, not
 // cleaned (a comma typed into the orderer's name is written with it).
-struct SettingsValues {
-    QByteArray orderer;    // text1
-    QByteArray telephone;  // Text2
-    QByteArray handledFor; // Text28
-    bool operator==(const SettingsValues&) const = default;
-};
-SettingsValues settingsValues(const OrderForm& form);
+data::OrdererSettings settingsValues(const OrderForm& form);
 
 // One typed entry to be learned: its count file is increased by 1 and the text appended as a
 // line to its list file.

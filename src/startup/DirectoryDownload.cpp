@@ -1,5 +1,6 @@
 #include "startup/DirectoryDownload.h"
 
+#include "data/DataFiles.h"
 #include "data/FieldReader.h"
 #include "data/FileIo.h"
 
@@ -85,8 +86,8 @@ DirectoryFiles splitDirectory(const QByteArray& page) {
 Result<DirectoryUpdate> replaceDirectoryFiles(const data::DataDir& dir, const DirectoryFiles& files) {
     if (files.records == 0)
         return DirectoryUpdate::KeptPrevious;
-    for (const auto& [name, bytes] : {std::pair{QStringLiteral("ruf27.dat"), &files.ruf27},
-                                      std::pair{QStringLiteral("ruf25.dat"), &files.ruf25}}) {
+    for (const auto& [name, bytes] :
+         {std::pair{data::files::kShopDetails, &files.ruf27}, std::pair{data::files::kShops, &files.ruf25}}) {
         const Status written = data::writeFileAtomic(dir.file(name), *bytes);
         if (!written)
             return Result<DirectoryUpdate>::failure(written.error());
@@ -95,7 +96,7 @@ Result<DirectoryUpdate> replaceDirectoryFiles(const data::DataDir& dir, const Di
 }
 
 Result<DirectoryUpdate> rebuildDirectory(const data::DataDir& dir) {
-    const Result<QByteArray> page = data::readFile(dir.file(QStringLiteral("ruf29.dat")));
+    const Result<QByteArray> page = data::readFile(dir.file(data::files::kDirectoryPage));
     if (!page)
         return Result<DirectoryUpdate>::failure(page.error());
     return replaceDirectoryFiles(dir, splitDirectory(*page));

@@ -1,5 +1,6 @@
 #include "tools/EmailPage.h"
 
+#include "data/DataFiles.h"
 #include "data/FieldReader.h"
 #include "data/FileIo.h"
 #include "order/HtmlText.h"
@@ -82,7 +83,7 @@ std::optional<QByteArray> emailPageFor(QByteArrayView chosenEntry, const QByteAr
 }
 
 Result<EmailPageOutcome> writeEmailPage(const data::DataDir& dir, QByteArrayView chosenEntry) {
-    const QString details = dir.file(QStringLiteral("ruf27.dat"));
+    const QString details = dir.file(data::files::kShopDetails);
     if (!data::fileExists(details))
         return EmailPageOutcome::NoDetails;
     const Result<QByteArray> ruf27 = data::readFile(details);
@@ -91,14 +92,14 @@ Result<EmailPageOutcome> writeEmailPage(const data::DataDir& dir, QByteArrayView
     const std::optional<QByteArray> page = emailPageFor(chosenEntry, *ruf27);
     if (!page)
         return EmailPageOutcome::NotFound;
-    const Status written = data::writeFileAtomic(dir.file(QStringLiteral("em.htm")), *page);
+    const Status written = data::writeFileAtomic(dir.file(data::files::kEmailPage), *page);
     if (!written)
         return Result<EmailPageOutcome>::failure(written.error());
     return EmailPageOutcome::Written;
 }
 
 QString emailPagePath(const data::DataDir& dir) {
-    return dir.file(QStringLiteral("em.htm"));
+    return dir.file(data::files::kEmailPage);
 }
 
 } // namespace velmora::tools

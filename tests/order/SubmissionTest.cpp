@@ -169,7 +169,7 @@ TEST(BuildRecord, cleanedRecordAndSettingsValues) {
     EXPECT_EQ(cleaned.slot(Slot::Telephone), QByteArray("04-555''1''"));
     EXPECT_EQ(cleaned.slot(Slot::blackWhiteCopies(3)), QByteArray(" "));
 
-    const SettingsValues settings = settingsValues(form);
+    const velmora::data::OrdererSettings settings = settingsValues(form);
     EXPECT_EQ(settings.orderer, QByteArray("Cohen, Dan"));
     EXPECT_EQ(settings.telephone, QByteArray("04-555\"1\""));
     EXPECT_EQ(settings.handledFor, QByteArray("Levi"));

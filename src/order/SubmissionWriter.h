@@ -1,0 +1,35 @@
+#pragma once
+
+#include "data/DataDir.h"
+#include "data/Result.h"
+#include "data/SettingsFile.h"
+#include "order/OrderRecord.h"
+#include "order/Submission.h"
+
+#include <QByteArray>
+#include <QList>
+
+// The file steps of a submission, after the order number and the template have come from the
+// server.
+namespace velmora::order {
+
+struct SubmittedOrder {
+    OrderRecord record;             // cleaned, slot 1 holding the order number
+    QByteArray templateBytes;       // the print shop's template as downloaded into sbl.htm
+    data::OrdererSettings settings; // text1, Text2, Text28 as typed (settingsValues())
+    QList<LearnedEntry> learned;    // learnedEntries()
+};
+
+// Writes the order into the data directory, in this order: the journal record (vlt.dat, one
+// durable append), the order counter (vlc.dat + 1), the document (vl1.html), the settings
+// (const.dat), each learned entry (its count file + 1, then the entry appended to its list) and
+// the shortcut (vl.url).
+//
+// Everything that can fail without writing is tried first: korok.txt is read, the document is
+// made in memory from the template, and vlc.dat and the learned lists' count files are read. A
+// damaged template or a missing file therefore ends the submission with every file unchanged,
+// the journal included. A write that fails later stops the steps after it; the error then says
+// that the order is already in the journal.
+Status writeSubmittedOrder(const data::DataDir& dir, const SubmittedOrder& order);
+
+} // namespace velmora::order

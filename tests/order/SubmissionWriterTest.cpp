@@ -1,0 +1,192 @@
+#include "order/SubmissionWriter.h"
+
+#include "data/CharCodes.h"
+#include "data/FileIo.h"
+#include "data/SettingsFile.h"
+#include "order/OrderDocument.h"
+
+#include "BytesPrinting.h"
+
+#include <QDir>
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using namespace velmora::order;
+using velmora::Result;
+using velmora::Status;
+using velmora::data::DataDir;
+using velmora::data::readFile;
+using velmora::data::writeFileAtomic;
+
+namespace {
+
+const QByteArray kTemplate = "<html><head></head>\r\n<body>140561\r\n<td>###04</td>\r\n</body></html>\r\n";
+
+class WriteSubmittedOrder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_tmp.isValid());
+        put("korok.txt", "<h2>Order</h2>\r\n");
+        put("vlc.dat", " 4 \r\n");
+        put("const.dat", "Old\r\n000\r\nOld H\r\n   \r\n");
+        put("hes.dat", "Municipality\r\n");
+        put("hescol.dat", " 1 \r\n");
+        put("pro.dat", "Tower\r\n");
+        put("procol.dat", " 1 \r\n");
+        put("lis.dat", "Alpha\r\nBeta\r\n");
+        put("liscol.dat", " 2 \r\n");
+
+        m_form.statusLine = QStringLiteral(u"מספר של  Print House kod042");
+        m_form.date = QStringLiteral("05-03-04");
+        m_form.account = QStringLiteral("New Account");
+        m_form.project = QStringLiteral("Tower, \"B\"");
+        m_form.printShop = QStringLiteral("Print House kod042");
+        m_form.recipients = {QStringLiteral("Beta"), QString(), QStringLiteral("Alpha"),
+                             QStringLiteral("Alpha"), QStringLiteral("Alpha")};
+        m_form.orderer = QStringLiteral("Cohen, Dan");
+        m_form.telephone = QStringLiteral("04-5551234");
+        m_form.handledFor = QStringLiteral("Levi");
+        m_form.fileNames[0] = QStringLiteral("plan.plt");
+        m_form.quantities[0] = QStringLiteral("2");
+        m_form.blackWhiteCopies[3] = QStringLiteral(" ");
+        m_form.copyTypes = {QStringLiteral(u"עתקות ציבוניות"), QStringLiteral(" "), QStringLiteral(" "),
+                            QStringLiteral(" "), QStringLiteral(" ")};
+        // The account was typed and recipient 2 cleared by hand; everything else was chosen.
+        m_form.indexes = ListIndexes{-1, 0, {1, -1, 0, 0, 0}};
+    }
+
+    void put(const QString& name, const QByteArray& bytes) {
+        ASSERT_TRUE(writeFileAtomic(file(name), bytes));
+    }
+    QString file(const QString& name) const { return m_tmp.filePath(name); }
+    DataDir dir() const { return DataDir(m_tmp.path()); }
+    QByteArray content(const QString& name) const {
+        const Result<QByteArray> bytes = readFile(file(name));
+        return bytes ? *bytes : QByteArray("<missing>");
+    }
+    QMap<QString, QByteArray> everyFile() const {
+        QMap<QString, QByteArray> files;
+        for (const QString& name :
+             QDir(m_tmp.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+            files.insert(name, content(name));
+        return files;
+    }
+
+    SubmittedOrder submitted(double orderNumber) const {
+        OrderRecord record = cleanRecord(buildRecord(m_form));
+        setOrderNumber(record, orderNumber);
+        return {record, kTemplate, settingsValues(m_form), learnedEntries(record, m_form.indexes)};
+    }
+
+    static QByteArray journalLines(const OrderRecord& record) {
+        QByteArray lines;
+        for (int n = 1; n <= 38; ++n)
+            lines += velmora::data::encodeCharCodes(record.slot(n)) + "\r\n";
+        return lines;
+    }
+
+    QTemporaryDir m_tmp;
+    OrderForm m_form;
+};
+
+TEST_F(WriteSubmittedOrder, writesEveryFileOfTheOrder) {
+    const SubmittedOrder order = submitted(137);
+    const Status status = writeSubmittedOrder(dir(), order);
+    ASSERT_TRUE(status.ok()) << status.error().toStdString();
+
+    const QByteArray journal = content("vlt.dat");
+    EXPECT_EQ(journal, journalLines(order.record));
+    EXPECT_TRUE(journal.startsWith("32 49 51 55 \r\n")) << "slot 1 is the order number « 137»";
+    EXPECT_EQ(content("vlc.dat"), QByteArray(" 5 \r\n"));
+
+    EXPECT_EQ(content("vl1.html"), QByteArray("<html><head></head>\r\n<div align=center><center>\r\n"
+                                              "<h2>Order</h2>\r\n<td>\r\nTower; ''B''\r\n</td>\r\n"
+                                              "</body></html>\r\n"));
+
+    // The settings keep the orderer's name as typed, comma included.
+    const Result<velmora::data::OrdererSettings> settings = velmora::data::readSettings(dir());
+    ASSERT_TRUE(settings.ok());
+    EXPECT_EQ(settings->orderer, QByteArray("Cohen, Dan"));
+    EXPECT_EQ(settings->telephone, QByteArray("04-5551234"));
+    EXPECT_EQ(settings->handledFor, QByteArray("Levi"));
+
+    EXPECT_EQ(content("hes.dat"), QByteArray("Municipality\r\nNew Account\r\n"));
+    EXPECT_EQ(content("hescol.dat"), QByteArray(" 2 \r\n"));
+    EXPECT_EQ(content("pro.dat"), QByteArray("Tower\r\n"));
+    EXPECT_EQ(content("procol.dat"), QByteArray(" 1 \r\n"));
+    EXPECT_EQ(content("lis.dat"), QByteArray("Alpha\r\nBeta\r\n\r\n"))
+        << "the cleared recipient is an empty line";
+    EXPECT_EQ(content("liscol.dat"), QByteArray(" 3 \r\n"));
+
+    EXPECT_EQ(content("vl.url"), shortcutContent(dir()));
+}
+
+TEST_F(WriteSubmittedOrder, twoSubmissionsDifferOnlyInTheOrderNumber) {
+    ASSERT_TRUE(writeSubmittedOrder(dir(), submitted(137)).ok());
+    ASSERT_TRUE(writeSubmittedOrder(dir(), submitted(138)).ok());
+    EXPECT_EQ(content("vlt.dat"), journalLines(submitted(137).record) + journalLines(submitted(138).record));
+    EXPECT_EQ(content("vlc.dat"), QByteArray(" 6 \r\n"));
+    EXPECT_EQ(content("hes.dat"), QByteArray("Municipality\r\nNew Account\r\nNew Account\r\n"));
+}
+
+struct FailureCase {
+    const char* name;
+    std::function<void(QDir&, SubmittedOrder&)> breakIt; // damages the data directory or the order
+    const char* named;                                   // the file the message names
+};
+
+class SubmittedOrderFailures : public WriteSubmittedOrder,
+                               public ::testing::WithParamInterface<FailureCase> {};
+
+// Whatever can be found out before writing stops the submission with no file touched, so a
+// failed order never leaves a journal record without its document.
+TEST_P(SubmittedOrderFailures, leaveEveryFileUnchanged) {
+    SubmittedOrder order = submitted(137);
+    QDir data(m_tmp.path());
+    GetParam().breakIt(data, order);
+    const QMap<QString, QByteArray> before = everyFile();
+
+    const Status status = writeSubmittedOrder(dir(), order);
+    ASSERT_FALSE(status.ok());
+    EXPECT_TRUE(status.error().contains(GetParam().named)) << status.error().toStdString();
+    EXPECT_EQ(everyFile(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SubmittedOrderFailures,
+    ::testing::Values(
+        FailureCase{"empty_template", [](QDir&, SubmittedOrder& o) { o.templateBytes.clear(); }, "sbl.htm"},
+        FailureCase{
+            "template_without_body_marker",
+            [](QDir&, SubmittedOrder& o) { o.templateBytes = "<html><head></head>\r\n<td>###04</td>\r\n"; },
+            "sbl.htm"},
+        FailureCase{"missing_heading", [](QDir& d, SubmittedOrder&) { d.remove("korok.txt"); }, "korok.txt"},
+        FailureCase{"missing_order_counter", [](QDir& d, SubmittedOrder&) { d.remove("vlc.dat"); },
+                    "vlc.dat"},
+        FailureCase{"missing_count_file_of_a_learned_list",
+                    [](QDir& d, SubmittedOrder&) { d.remove("hescol.dat"); }, "hescol.dat"}),
+    [](const auto& tc) { return std::string(tc.param.name); });
+
+TEST_F(WriteSubmittedOrder, countFileOfAListNotLearnedIsNotNeeded) {
+    QFile::remove(file("procol.dat"));
+    EXPECT_TRUE(writeSubmittedOrder(dir(), submitted(137)).ok());
+}
+
+TEST_F(WriteSubmittedOrder, failureAfterTheJournalSaysTheOrderIsRecorded) {
+    // A directory in the document's place makes the document step fail.
+    ASSERT_TRUE(QDir(m_tmp.path()).mkdir("vl1.html"));
+    const Status status = writeSubmittedOrder(dir(), submitted(137));
+    ASSERT_FALSE(status.ok());
+    EXPECT_TRUE(status.error().contains("vlt.dat")) << status.error().toStdString();
+    EXPECT_TRUE(status.error().contains("vl1.html")) << status.error().toStdString();
+    EXPECT_EQ(content("vlt.dat"), journalLines(submitted(137).record));
+    EXPECT_EQ(content("vlc.dat"), QByteArray(" 5 \r\n"));
+    EXPECT_EQ(content("const.dat"), QByteArray("Old\r\n000\r\nOld H\r\n   \r\n")) << "later steps do not run";
+}
+
+} // namespace
