@@ -2,6 +2,8 @@
 
 #include "data/Cp1255.h"
 
+#include <cstring>
+
 namespace velmora::app {
 
 using velmora::data::Journal;
@@ -42,6 +44,102 @@ private:
     bool m_failed = false;
 };
 
+// Room that one slot can take at most once written: a control character becomes a six-byte JSON
+// escape, a Hebrew letter three bytes of UTF-8; and the two quotes around it.
+qsizetype worstCase(QByteArrayView cp1255) {
+    return cp1255.size() * 6 + 2;
+}
+
+// One character's UTF-8 bytes.
+char* writeChar(char* dst, char c) {
+    return velmora::data::writeCp1255AsUtf8(dst, QByteArrayView(&c, 1));
+}
+
+// RFC 4180: the text as it stands, or in double quotes with its quotes doubled when it holds a
+// comma, a double quote, CR or LF. Those are ASCII, so the Windows-1255 bytes tell.
+char* writeCsvField(char* dst, QByteArrayView cp1255) {
+    bool quote = false;
+    for (char c : cp1255)
+        quote = quote || c == ',' || c == '"' || c == '\r' || c == '\n';
+    if (!quote)
+        return velmora::data::writeCp1255AsUtf8(dst, cp1255);
+    *dst++ = '"';
+    for (char c : cp1255) {
+        if (c == '"')
+            *dst++ = '"';
+        dst = writeChar(dst, c);
+    }
+    *dst++ = '"';
+    return dst;
+}
+
+// A JSON string literal.
+char* writeJsonString(char* dst, QByteArrayView cp1255) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    bool escape = false;
+    for (char c : cp1255)
+        escape = escape || c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+    *dst++ = '"';
+    if (!escape) {
+        dst = velmora::data::writeCp1255AsUtf8(dst, cp1255);
+    } else {
+        for (char c : cp1255) {
+            const auto b = static_cast<unsigned char>(c);
+            if (c == '"' || c == '\\') {
+                *dst++ = '\\';
+                *dst++ = c;
+            } else if (b < 0x20) {
+                std::memcpy(dst, "\\u00", 4);
+                dst[4] = kHex[b >> 4];
+                dst[5] = kHex[b & 0xF];
+                dst += 6;
+            } else {
+                dst = writeChar(dst, c);
+            }
+        }
+    }
+    *dst++ = '"';
+    return dst;
+}
+
+// Appends one record: grows the buffer once for the worst case, writes through a pointer and
+// cuts the buffer back to what was written.
+void appendRecord(QByteArray& buf, ExportFormat format, qsizetype number, const JournalRecord& record) {
+    qsizetype room = 64;
+    for (const QByteArray& text : record.texts)
+        room += worstCase(text) + 2;
+    const qsizetype start = buf.size();
+    buf.resize(start + room);
+    char* dst = buf.data() + start;
+    const auto put = [&dst](const char* text) {
+        const std::size_t n = std::strlen(text);
+        std::memcpy(dst, text, n);
+        dst += n;
+    };
+    const QByteArray digits = QByteArray::number(number);
+    if (format == ExportFormat::Csv) {
+        put(digits.constData());
+        for (const QByteArray& text : record.texts) {
+            *dst++ = ',';
+            dst = writeCsvField(dst, text);
+        }
+        put("\r\n");
+    } else {
+        put(number == 1 ? "\n{\"record\": " : ",\n{\"record\": ");
+        put(digits.constData());
+        put(", \"slots\": [");
+        bool first = true;
+        for (const QByteArray& text : record.texts) {
+            if (!first)
+                put(", ");
+            first = false;
+            dst = writeJsonString(dst, text);
+        }
+        put("]}");
+    }
+    buf.resize(dst - buf.constData());
+}
+
 } // namespace
 
 QStringList exportColumnNames() {
@@ -64,50 +162,9 @@ QStringList exportColumnNames() {
     return names;
 }
 
-void appendCsvField(QByteArray& out, QByteArrayView utf8) {
-    bool quote = false;
-    for (char c : utf8) {
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
-            quote = true;
-            break;
-        }
-    }
-    if (!quote) {
-        out.append(utf8.data(), utf8.size());
-        return;
-    }
-    out.append('"');
-    for (char c : utf8) {
-        if (c == '"')
-            out.append('"');
-        out.append(c);
-    }
-    out.append('"');
-}
-
-void appendJsonString(QByteArray& out, QByteArrayView utf8) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out.append('"');
-    for (char c : utf8) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out.append('\\');
-            out.append(c);
-        } else if (b < 0x20) {
-            out.append("\\u00");
-            out.append(kHex[b >> 4]);
-            out.append(kHex[b & 0xF]);
-        } else {
-            out.append(c);
-        }
-    }
-    out.append('"');
-}
-
 Result<JournalScan> exportJournal(const Journal& journal, ExportFormat format, std::FILE* out) {
     Output output(out);
     QByteArray& buf = output.buffer();
-    QByteArray utf8;
     if (format == ExportFormat::Csv) {
         buf.append(exportColumnNames().join(QLatin1Char(',')).toUtf8());
         buf.append("\r\n");
@@ -116,30 +173,7 @@ Result<JournalScan> exportJournal(const Journal& journal, ExportFormat format, s
     }
 
     const auto visit = [&](qsizetype number, const JournalRecord& record) {
-        if (format == ExportFormat::Csv) {
-            buf.append(QByteArray::number(number));
-            for (const QByteArray& text : record.texts) {
-                buf.append(',');
-                utf8.resize(0);
-                velmora::data::appendCp1255AsUtf8(utf8, text);
-                appendCsvField(buf, utf8);
-            }
-            buf.append("\r\n");
-        } else {
-            buf.append(number == 1 ? "\n{\"record\": " : ",\n{\"record\": ");
-            buf.append(QByteArray::number(number));
-            buf.append(", \"slots\": [");
-            bool first = true;
-            for (const QByteArray& text : record.texts) {
-                if (!first)
-                    buf.append(", ");
-                first = false;
-                utf8.resize(0);
-                velmora::data::appendCp1255AsUtf8(utf8, text);
-                appendJsonString(buf, utf8);
-            }
-            buf.append("]}");
-        }
+        appendRecord(buf, format, number, record);
         return output.flushIfFull();
     };
 

@@ -70,17 +70,30 @@ const std::array<Utf8Char, 128>& highUtf8() {
 
 } // namespace
 
-void appendCp1255AsUtf8(QByteArray& out, QByteArrayView bytes) {
+char* writeCp1255AsUtf8(char* dst, QByteArrayView bytes) {
     const auto& high = highUtf8();
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if (b < 0x80) {
-            out.append(c);
+            *dst++ = c;
         } else {
             const Utf8Char& u = high[b - 0x80];
-            out.append(u.bytes, u.size);
+            dst[0] = u.bytes[0];
+            dst[1] = u.bytes[1];
+            dst[2] = u.bytes[2];
+            dst += u.size;
         }
     }
+    return dst;
+}
+
+void appendCp1255AsUtf8(QByteArray& out, QByteArrayView bytes) {
+    // Grow once for the worst case and write through a pointer: appending byte by byte costs
+    // more than the conversion itself.
+    const qsizetype start = out.size();
+    out.resize(start + bytes.size() * 3);
+    char* end = writeCp1255AsUtf8(out.data() + start, bytes);
+    out.resize(end - out.constData());
 }
 
 QByteArray toCp1255(QStringView text) {

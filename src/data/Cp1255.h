@@ -20,4 +20,8 @@ QString fromCp1255(QByteArrayView bytes);
 // the detour through QString, for tools that turn a whole journal into UTF-8.
 void appendCp1255AsUtf8(QByteArray& out, QByteArrayView bytes);
 
+// The same conversion written to dst, which must have room for three bytes per input byte;
+// returns the end of what was written.
+char* writeCp1255AsUtf8(char* dst, QByteArrayView bytes);
+
 } // namespace velmora::data
