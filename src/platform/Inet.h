@@ -25,8 +25,10 @@ class HttpTransfer;
 // Asynchronous use, in this order:
 //   1. Execute(url, "get /") starts the GET and returns at once (false only when a transfer of
 //      this component is still running; that transfer goes on undisturbed).
-//   2. The caller polls StillExecuting() and lets the event loop run between polls; the time-out
-//      guarantees that the transfer ends, so waiting for events cannot hang.
+//   2. The caller polls StillExecuting() and lets the event loop run between polls:
+//        while (inet.StillExecuting())
+//            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+//      The time-out guarantees that the transfer ends, so waiting for events cannot hang.
 //   3. Exactly once per Execute, StateChanged(state) arrives: icResponseCompleted (12) when the
 //      body is complete, icError (11) on any failure, with ResponseInfo() describing it. It is
 //      delivered while StillExecuting() is still true, so a handler on 12 reads the body with
