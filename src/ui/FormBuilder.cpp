@@ -5,8 +5,10 @@
 #include "ui/components/EditCombo.h"
 #include "ui/components/FlexGrid.h"
 
+#include <QChildEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 
 namespace velmora::ui {
 namespace {
@@ -27,13 +29,48 @@ QWidget* makeControl(Kind kind, QWidget* window) {
     case Kind::Button:
     case Kind::PictureButton:
         return new CaptionButton(window);
-    case Kind::Browser:
-        return new BrowserPane(window);
+    case Kind::Browser: {
+        // The pane has its place in the tab order even before its page has created the view
+        // that later takes the focus on its behalf.
+        auto* pane = new BrowserPane(window);
+        pane->setFocusPolicy(Qt::StrongFocus);
+        return pane;
+    }
     case Kind::Grid:
         return new FlexGrid(window);
     }
     return new QWidget(window);
 }
+
+// A web pane gets a new inner view (its focus proxy) when it loads its first page. Qt then moves
+// the pane, with the view, to the end of the window's focus chain; this puts it back between its
+// neighbours of the designed tab order.
+class TabPlaceKeeper : public QObject {
+public:
+    TabPlaceKeeper(QWidget* pane, QWidget* previous, QWidget* next)
+        : QObject(pane)
+        , m_pane(pane)
+        , m_previous(previous)
+        , m_next(next) {
+        pane->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_pane && event->type() == QEvent::ChildPolished &&
+            static_cast<QChildEvent*>(event)->child() == m_pane->focusProxy()) {
+            if (m_previous)
+                QWidget::setTabOrder(m_previous, m_pane);
+            if (m_next)
+                QWidget::setTabOrder(m_pane, m_next);
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_pane;
+    QPointer<QWidget> m_previous;
+    QPointer<QWidget> m_next;
+};
 
 void setCaption(QWidget* control, const QString& caption) {
     if (auto* label = qobject_cast<QLabel*>(control))
@@ -80,13 +117,19 @@ QWidget* controlNamed(const QWidget* window, const char* name) {
 }
 
 void setTabChain(QWidget* window, std::initializer_list<const char*> names) {
-    QWidget* previous = nullptr;
+    QList<QWidget*> chain;
     for (const char* name : names) {
         QWidget* current = controlNamed(window, name);
         Q_ASSERT_X(current, "setTabChain", name);
-        if (previous)
-            QWidget::setTabOrder(previous, current);
-        previous = current;
+        if (!chain.isEmpty())
+            QWidget::setTabOrder(chain.last(), current);
+        chain.append(current);
+    }
+    for (qsizetype i = 0; i < chain.size(); ++i) {
+        if (qobject_cast<BrowserPane*>(chain.at(i))) {
+            new TabPlaceKeeper(chain.at(i), i > 0 ? chain.at(i - 1) : nullptr,
+                               i + 1 < chain.size() ? chain.at(i + 1) : nullptr);
+        }
     }
 }
 

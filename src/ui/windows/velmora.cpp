@@ -4,6 +4,7 @@
 #include "data/DataFiles.h"
 #include "data/FileIo.h"
 #include "order/LoadStep.h"
+#include "order/Submission.h"
 #include "platform/Inet.h"
 #include "tools/EmailPage.h"
 #include "tools/ListNarrowing.h"
@@ -393,6 +394,10 @@ order::OrderForm velmora::buildOrderForm() const {
     form.indexes.account = Combo1->ListIndex();
     form.indexes.project = Combo2->ListIndex();
     return form;
+}
+
+order::OrderRecord velmora::orderRecord() const {
+    return order::buildRecord(buildOrderForm());
 }
 
 void velmora::Combo3_Click() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "order/OrderForm.h"
+#include "order/OrderRecord.h"
 
 #include <QWidget>
 
@@ -28,6 +29,8 @@ public:
 
     // The order exactly as the fields hold it now (a list's value is its edit text).
     order::OrderForm buildOrderForm() const;
+    // The order record of slots 1 to 38 made from it (slot 1 still holds the status line).
+    order::OrderRecord orderRecord() const;
 
     // Header.
     QLabel* Label1;

@@ -1,0 +1,179 @@
+#include "WindowTestData.h"
+
+#include "ui/CaptionButton.h"
+#include "ui/components/BrowserPane.h"
+#include "ui/windows/Help.h"
+#include "ui/windows/hipus.h"
+#include "ui/windows/hipus1.h"
+#include "ui/windows/hipus2.h"
+#include "ui/windows/ktovot.h"
+#include "ui/windows/start1.h"
+#include "ui/windows/tavla.h"
+#include "ui/windows/velmora.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using velmora::testing::WindowTestData;
+namespace ui = velmora::ui;
+
+namespace {
+
+class WindowRegistryTest : public ::testing::Test {
+protected:
+    ui::WindowRegistry& registry() { return data.registry(); }
+    WindowTestData data;
+};
+
+TEST_F(WindowRegistryTest, openingAWindowAgainBringsTheSameOneForward) {
+    ui::hipus& first = registry().open<ui::hipus>();
+    first.Texth1->setText("kept");
+    ui::velmora& pad = registry().open<ui::velmora>();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&pad));
+
+    ui::hipus& second = registry().open<ui::hipus>();
+    EXPECT_EQ(&second, &first);
+    EXPECT_TRUE(second.isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&second));
+    EXPECT_EQ(second.Texth1->text(), "kept");
+    EXPECT_EQ(QApplication::topLevelWidgets().count(&second), 1);
+}
+
+TEST_F(WindowRegistryTest, aClosedWindowIsDestroyedAndCreatedAfreshAtTheNextUse) {
+    ui::hipus& first = registry().open<ui::hipus>();
+    first.Texth1->setText("old");
+    QPointer<ui::hipus> closed(&first);
+    first.close();
+    WindowTestData::flushDeletes();
+    EXPECT_TRUE(closed.isNull());
+    EXPECT_EQ(registry().find<ui::hipus>(), nullptr);
+
+    ui::hipus& again = registry().open<ui::hipus>();
+    EXPECT_TRUE(again.isVisible());
+    EXPECT_EQ(again.Texth1->text(), "");
+}
+
+TEST_F(WindowRegistryTest, searchButtonsOfTheOrderPadOpenTheirWindowsOnce) {
+    ui::velmora& pad = registry().open<ui::velmora>();
+    pad.Command2->click();
+    pad.Command9->click();
+    pad.Command10->click();
+    ui::hipus* shops = registry().find<ui::hipus>();
+    ASSERT_NE(shops, nullptr);
+    ASSERT_NE(registry().find<ui::hipus1>(), nullptr);
+    ASSERT_NE(registry().find<ui::hipus2>(), nullptr);
+    EXPECT_TRUE(registry().find<ui::hipus1>()->isVisible());
+    EXPECT_TRUE(registry().find<ui::hipus2>()->isVisible());
+
+    ASSERT_TRUE(QTest::qWaitForWindowActive(registry().find<ui::hipus2>()));
+    pad.Command2->click();
+    EXPECT_EQ(registry().find<ui::hipus>(), shops);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(shops));
+}
+
+// Every help button shows its page, beside the program, in the one help window.
+struct HelpCase {
+    std::string name;
+    std::function<void(ui::WindowRegistry&)> press;
+    QString page;
+};
+
+void PrintTo(const HelpCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HelpButton : public ::testing::TestWithParam<HelpCase> {
+protected:
+    WindowTestData data;
+};
+
+TEST_P(HelpButton, showsItsPageInTheSharedHelpWindow) {
+    ui::WindowRegistry& registry = data.registry();
+    registry.open<ui::velmora>().Command11->click();
+    ui::Help* help = registry.find<ui::Help>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->WebBrowser1->lastNavigated(), QUrl::fromLocalFile(data.path("help1.htm")));
+
+    GetParam().press(registry);
+    EXPECT_EQ(registry.find<ui::Help>(), help);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(help));
+    EXPECT_EQ(help->WebBrowser1->lastNavigated(), QUrl::fromLocalFile(data.path(GetParam().page)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, HelpButton,
+    ::testing::Values(
+        HelpCase{"orderPad", [](ui::WindowRegistry& r) { r.open<ui::velmora>().Command11->click(); },
+                 "help1.htm"},
+        HelpCase{"printShopSearch", [](ui::WindowRegistry& r) { r.open<ui::hipus>().Command1->click(); },
+                 "help2.htm"},
+        HelpCase{"projectSearch", [](ui::WindowRegistry& r) { r.open<ui::hipus1>().Command1->click(); },
+                 "help3.htm"},
+        // The account window's fixed path names the data directory's page too.
+        HelpCase{"accountSearch", [](ui::WindowRegistry& r) { r.open<ui::hipus2>().Command1->click(); },
+                 "help4.htm"},
+        HelpCase{"previousOrders", [](ui::WindowRegistry& r) { r.open<ui::tavla>().Command5->click(); },
+                 "help5.htm"}),
+    [](const ::testing::TestParamInfo<HelpCase>& param) { return param.param.name; });
+
+TEST_F(WindowRegistryTest, helpWindowClosedByTheUserComesBackAtTheNextRequest) {
+    registry().showHelp(registry().helpPage(2));
+    registry().find<ui::Help>()->close();
+    WindowTestData::flushDeletes();
+    EXPECT_EQ(registry().find<ui::Help>(), nullptr);
+    registry().showHelp(registry().helpPage(3));
+    ASSERT_NE(registry().find<ui::Help>(), nullptr);
+    EXPECT_EQ(registry().find<ui::Help>()->WebBrowser1->lastNavigated(),
+              QUrl::fromLocalFile(data.path("help3.htm")));
+}
+
+TEST_F(WindowRegistryTest, readingTheServerSelectorWithoutAStartWindowCreatesOneHidden) {
+    EXPECT_EQ(registry().find<ui::start1>(), nullptr);
+    EXPECT_EQ(registry().serverSelector(), "1");
+    ASSERT_NE(registry().find<ui::start1>(), nullptr);
+    EXPECT_FALSE(registry().find<ui::start1>()->isVisible());
+}
+
+TEST_F(WindowRegistryTest, serverSelectorIsWhatTheStartWindowsBoxHolds) {
+    registry().open<ui::start1>().Text1->setText("2");
+    EXPECT_EQ(registry().serverSelector(), "2");
+}
+
+TEST_F(WindowRegistryTest, startWindowShowsTheStartPageOfTheSavedAddress) {
+    data.write("url00.dat", {"start.example.com/welcome", "***"});
+    ui::start1& start = registry().open<ui::start1>();
+    EXPECT_EQ(start.WebBrowser1->lastNavigated(), QUrl("http://start.example.com/welcome"));
+    EXPECT_TRUE(start.Label1->text().contains("primary.example:8080"));
+    EXPECT_TRUE(start.Label1->text().contains("fallback.example:8081"));
+}
+
+TEST_F(WindowRegistryTest, startButtonOpensTheOrderPad) {
+    registry().open<ui::start1>().start0->click();
+    ASSERT_NE(registry().find<ui::velmora>(), nullptr);
+    EXPECT_TRUE(registry().find<ui::velmora>()->isVisible());
+    EXPECT_TRUE(registry().find<ui::start1>()->isVisible());
+}
+
+TEST_F(WindowRegistryTest, addressBookButtonsOpenOneBookForTheirRow) {
+    ui::velmora& pad = registry().open<ui::velmora>();
+    pad.Command15->click();
+    ui::ktovot* book = registry().find<ui::ktovot>();
+    ASSERT_NE(book, nullptr);
+    EXPECT_EQ(book->Text2->text(), "4");
+    EXPECT_EQ(book->windowTitle(), "Form1");
+    pad.Command12->click();
+    EXPECT_EQ(registry().find<ui::ktovot>(), book);
+    EXPECT_EQ(book->Text2->text(), "1");
+}
+
+} // namespace
