@@ -247,6 +247,7 @@ CounterStore::Issue CounterStore::next(const std::string& code) {
         return issue;
     sqlite3* db = connection->db;
 
+    std::unique_lock writeLock(m_writeMutex);
     int rc = connection->run(connection->begin);
     if (rc == SQLITE_OK) {
         sqlite3_bind_text(connection->take, 1, code.data(), static_cast<int>(code.size()), SQLITE_TRANSIENT);
@@ -273,6 +274,7 @@ CounterStore::Issue CounterStore::next(const std::string& code) {
         if (issue.outcome == Outcome::Failed)
             return issue; // a connection in an unknown state is not reused
     }
+    writeLock.unlock();
     release(std::move(connection));
     return issue;
 }

@@ -55,7 +55,11 @@ private:
     void release(std::unique_ptr<Connection> connection);
 
     std::filesystem::path m_file;
-    std::mutex m_mutex;
+    std::mutex m_mutex; // guards m_idle
+    // One write transaction at a time from this process: the others queue here instead of in
+    // SQLite's busy handler, whose growing sleeps starve some requests for seconds under load.
+    // Other processes on the same file still meet the busy handler.
+    std::mutex m_writeMutex;
     std::vector<std::unique_ptr<Connection>> m_idle;
 };
 

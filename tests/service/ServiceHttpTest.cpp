@@ -30,6 +30,8 @@ protected:
         ASSERT_TRUE(s_service->isRunning()) << s_service->errorString().toStdString();
     }
     static void TearDownTestSuite() {
+        // A clean exit after all the suite's requests: no crash, no sanitizer report.
+        EXPECT_TRUE(s_service->stop()) << s_service->log().right(4000).toStdString();
         delete s_service;
         s_service = nullptr;
     }

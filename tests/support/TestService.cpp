@@ -61,6 +61,10 @@ TestService::Options TestService::sharingDatabaseOf(const TestService& other) {
 
 TestService::~TestService() {
     stop();
+    // A sanitizer build reports into the log, which goes with the temporary directory.
+    const QByteArray text = log();
+    if (text.contains("ERROR: AddressSanitizer") || text.contains("runtime error:"))
+        qCritical("velmora-service reported an error:\n%s", text.right(8000).constData());
 }
 
 QString TestService::sampleSiteDir() {
