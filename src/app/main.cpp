@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
     if (!config->warnings.isEmpty())
         velmora::ui::Dialogs::message(nullptr, config->warnings.join(u'\n'));
 
-    velmora::ui::WindowRegistry registry({dataDir, config->primaryServer, config->fallbackServer});
+    velmora::ui::WindowRegistry registry({dataDir, config->primaryServer, config->fallbackServer, config->viewer,
+                                          config->requestTimeoutMs, config->maxBodyBytes});
 
     if (!screenshotDir.isEmpty()) {
         QApplication::setQuitOnLastWindowClosed(false);

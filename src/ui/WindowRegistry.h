@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/AppConfig.h"
 #include "data/DataDir.h"
 
 #include <QHash>
@@ -16,6 +17,9 @@ struct WindowContext {
     data::DataDir dataDir; // the data files, the help pages and the e-mail page all live here
     QString primaryServer; // host names of the web service
     QString fallbackServer;
+    QString viewer;        // the document viewer; empty for the system's default program for HTML
+    int requestTimeoutMs = data::AppConfig::kDefaultTimeoutMs;
+    qint64 maxBodyBytes = data::AppConfig::kDefaultMaxBodyBytes;
 };
 
 // Holds the program's windows. Each window exists at most once: it is created on first use,
