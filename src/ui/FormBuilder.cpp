@@ -16,10 +16,11 @@ namespace {
 QWidget* makeControl(Kind kind, QWidget* window) {
     switch (kind) {
     case Kind::Label: {
-        // Captions wrap at blanks when the label is tall enough and are clipped at its edges.
+        // Captions start at the label's left edge, also the Hebrew ones, wrap at blanks when the
+        // label is tall enough and are clipped at its edges (and at the window's).
         auto* label = new QLabel(window);
         label->setWordWrap(true);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignTop);
         return label;
     }
     case Kind::TextBox:

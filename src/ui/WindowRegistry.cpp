@@ -1,6 +1,7 @@
 #include "ui/WindowRegistry.h"
 
 #include "data/DataFiles.h"
+#include "platform/Inet.h"
 #include "ui/windows/Help.h"
 #include "ui/windows/start1.h"
 
@@ -30,6 +31,13 @@ void WindowRegistry::bringForward(QWidget* window) {
         window->show();
     window->raise();
     window->activateWindow();
+}
+
+platform::Inet* WindowRegistry::makeTransfer(QWidget* window) const {
+    auto* inet = new platform::Inet(window);
+    inet->setRequestTimeout(m_context.requestTimeoutMs);
+    inet->setMaxBodySize(m_context.maxBodyBytes);
+    return inet;
 }
 
 void WindowRegistry::showHelp(const QString& page) {

@@ -10,6 +10,10 @@
 #include <QString>
 #include <QWidget>
 
+namespace velmora::platform {
+class Inet;
+}
+
 namespace velmora::ui {
 
 // What every window needs to know about the run.
@@ -17,7 +21,7 @@ struct WindowContext {
     data::DataDir dataDir; // the data files, the help pages and the e-mail page all live here
     QString primaryServer; // host names of the web service
     QString fallbackServer;
-    QString viewer;        // the document viewer; empty for the system's default program for HTML
+    QString viewer; // the document viewer; empty for the system's default program for HTML
     int requestTimeoutMs = data::AppConfig::kDefaultTimeoutMs;
     qint64 maxBodyBytes = data::AppConfig::kDefaultMaxBodyBytes;
 };
@@ -64,6 +68,9 @@ public:
         if (W* window = find<W>())
             window->close();
     }
+
+    // A transfer component with the configured time-out and body cap, owned by the window.
+    platform::Inet* makeTransfer(QWidget* window) const;
 
     // Shows the page (a file path or an http:// address) in the one help window.
     void showHelp(const QString& page);

@@ -57,9 +57,13 @@ public:
     data::DataDir dataDir() const { return data::DataDir(m_dir.path()); }
 
     ui::WindowRegistry& registry() {
-        if (!m_registry)
-            m_registry = std::make_unique<ui::WindowRegistry>(ui::WindowContext{
-                dataDir(), QStringLiteral("primary.example:8080"), QStringLiteral("fallback.example:8081")});
+        if (!m_registry) {
+            ui::WindowContext context;
+            context.dataDir = dataDir();
+            context.primaryServer = QStringLiteral("primary.example:8080");
+            context.fallbackServer = QStringLiteral("fallback.example:8081");
+            m_registry = std::make_unique<ui::WindowRegistry>(context);
+        }
         return *m_registry;
     }
 

@@ -37,7 +37,7 @@ hipus::hipus(WindowRegistry& registry, QWidget* parent)
     Label1 = control<QLabel>(this, "Label1");
     Texth1 = control<QLineEdit>(this, "Texth1");
     Command1 = control<CaptionButton>(this, "Command1");
-    Inet1 = new platform::Inet(this);
+    Inet1 = registry.makeTransfer(this);
     setTabChain(this, {"Comboh", "Commandh", "Texth1", "Command1"});
 
     connect(Commandh, &QPushButton::clicked, this, &hipus::Commandh_Click);

@@ -39,7 +39,7 @@ start1::start1(WindowRegistry& registry, QWidget* parent)
     WebBrowser1 = control<BrowserPane>(this, "WebBrowser1");
     Text1 = control<QLineEdit>(this, "Text1");
     Label1 = control<QLabel>(this, "Label1");
-    Inet1 = new platform::Inet(this);
+    Inet1 = registry.makeTransfer(this);
     setTabChain(this, {"start0", "WebBrowser1", "Text1"});
 
     const WindowContext& context = registry.context();

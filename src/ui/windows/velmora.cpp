@@ -144,7 +144,7 @@ velmora::velmora(WindowRegistry& registry, QWidget* parent)
 
     buildControls(this, kControls);
     bindControls();
-    Inet1 = new platform::Inet(this);
+    Inet1 = registry.makeTransfer(this);
 
     QPalette status = Text23->palette();
     status.setColor(QPalette::Text, QColor(0xFF, 0x00, 0x00));
@@ -448,7 +448,7 @@ void velmora::Command3_Click() {
 void velmora::browse(int row) {
     // The box receives the bare names of the chosen files, joined by " ; ". Cancelling the
     // dialog leaves the box as it was.
-    const QStringList paths = Dialogs::openFiles(this);
+    const QStringList paths = CommonDialog1.openFiles(this);
     if (paths.isEmpty())
         return;
     QStringList names;

@@ -2,6 +2,7 @@
 
 #include "order/OrderForm.h"
 #include "order/OrderRecord.h"
+#include "ui/components/Dialogs.h"
 
 #include <QWidget>
 
@@ -84,9 +85,10 @@ public:
     QLabel* Label10;
     CaptionButton* Command1;
 
-    // The transfer component of the order submission. The file dialog (CommonDialog1 of the
-    // design) is the Dialogs::openFiles wrapper, used by the Browse.. buttons.
+    // The transfer component of the order submission, and the file dialog of the Browse..
+    // buttons (through the Dialogs wrapper, which tests can answer).
     platform::Inet* Inet1;
+    Dialogs CommonDialog1;
 
     // Handlers, named after control and event.
     void Combo3_Click();    // a print shop was chosen
