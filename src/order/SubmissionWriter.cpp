@@ -18,20 +18,27 @@ Status afterJournal(const Status& step) {
 
 } // namespace
 
-Status writeSubmittedOrder(const data::DataDir& dir, const SubmittedOrder& order) {
-    // Checks that write nothing.
+Result<QByteArray> prepareSubmittedOrder(const data::DataDir& dir, const SubmittedOrder& order) {
     const Result<QByteArray> heading = readHeading(dir);
     if (!heading)
-        return Status::failure(heading.error());
-    const Result<QByteArray> document = generateDocument(order.record, order.templateBytes, *heading);
+        return Result<QByteArray>::failure(heading.error());
+    Result<QByteArray> document = generateDocument(order.record, order.templateBytes, *heading);
     if (!document)
-        return Status::failure(document.error());
+        return document;
     if (const Result<double> counter = data::readCount(dir, data::files::kOrderCounter); !counter)
-        return Status::failure(counter.error());
+        return Result<QByteArray>::failure(counter.error());
     for (const LearnedEntry& entry : order.learned) {
         if (const Result<double> count = data::readCount(dir, entry.countFile); !count)
-            return Status::failure(count.error());
+            return Result<QByteArray>::failure(count.error());
     }
+    return document;
+}
+
+Status writeSubmittedOrder(const data::DataDir& dir, const SubmittedOrder& order) {
+    // Checks that write nothing.
+    const Result<QByteArray> document = prepareSubmittedOrder(dir, order);
+    if (!document)
+        return Status::failure(document.error());
 
     // The order itself: once the journal holds it, it is submitted.
     const Result<data::JournalAppend> appended = data::Journal(dir).append(toJournalRecord(order.record));

@@ -32,4 +32,10 @@ struct SubmittedOrder {
 // that the order is already in the journal.
 Status writeSubmittedOrder(const data::DataDir& dir, const SubmittedOrder& order);
 
+// The checks writeSubmittedOrder() makes before it writes anything, on their own: korok.txt is
+// read, the document made in memory and the counter files read. Returns the document, or the
+// error that would stop the submission with every file unchanged. Lets a caller find out whether
+// the order can be written before it replaces sbl.htm with the downloaded template.
+Result<QByteArray> prepareSubmittedOrder(const data::DataDir& dir, const SubmittedOrder& order);
+
 } // namespace velmora::order

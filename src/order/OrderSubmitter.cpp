@@ -1,0 +1,210 @@
+#include "order/OrderSubmitter.h"
+
+#include "data/Cp1255.h"
+#include "data/DataFiles.h"
+#include "order/OrderDocument.h"
+#include "order/ServerExchange.h"
+#include "order/ShopCode.h"
+#include "order/Submission.h"
+#include "order/SubmissionWriter.h"
+#include "platform/Inet.h"
+#include "startup/ServerSelector.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSaveFile>
+
+namespace velmora::order {
+namespace {
+
+QString notSubmitted(const QString& what, const QString& detail) {
+    QString text = what + QStringLiteral(u" ההזמנה לא נשמרה.");
+    if (!detail.isEmpty())
+        text += u'\n' + detail;
+    return text;
+}
+
+QString selectorMessage(const QString& selector) {
+    return notSubmitted(
+        QStringLiteral(u"בורר השרתים בחלון הפתיחה מכיל \"%1\"; יש לרשום בו 1 (השרת הראשי) או 2 (השרת המשני).")
+            .arg(selector),
+        {});
+}
+
+} // namespace
+
+OrderSubmitter::OrderSubmitter(SubmissionSetup setup, SubmissionWindow window, platform::Inet& inet,
+                               QObject* parent)
+    : QObject(parent)
+    , m_setup(std::move(setup))
+    , m_window(std::move(window))
+    , m_inet(&inet) {}
+
+// The download target, if any, goes unsaved with it: sbl.htm keeps its old content.
+OrderSubmitter::~OrderSubmitter() = default;
+
+SubmissionOutcome OrderSubmitter::submit() {
+    // The disabled button is the user's guard; this one also holds when the handler is called
+    // some other way while a submission waits for the server.
+    if (m_running)
+        return SubmissionOutcome::AlreadyRunning;
+    m_running = true;
+    m_window.setSubmitEnabled(false);
+
+    const QPointer<OrderSubmitter> alive(this);
+    const SubmissionOutcome outcome = run();
+    if (!alive)
+        return SubmissionOutcome::Abandoned;
+
+    dropTarget();
+    m_running = false;
+    m_window.setSubmitEnabled(true);
+    emit finished(outcome);
+    return outcome;
+}
+
+bool OrderSubmitter::requestUrl(SubmissionRequest request, QString& url, QString& problem) const {
+    const QString selector = m_window.serverSelector();
+    const std::optional<startup::Server> server = startup::selectedServer(selector);
+    if (!server) {
+        problem = selectorMessage(selector);
+        return false;
+    }
+    const QByteArray code = shopCode(data::toCp1255(m_window.printShopText()));
+    const QByteArray path = request == SubmissionRequest::OrderNumber ? orderNumberPath(*server, code)
+                                                                      : templatePath(*server, code);
+    const QString& host =
+        *server == startup::Server::Primary ? m_setup.primaryServer : m_setup.fallbackServer;
+    url = startup::serverUrl(host, path).toString(QUrl::FullyEncoded);
+    return true;
+}
+
+SubmissionOutcome OrderSubmitter::run() {
+    const QPointer<OrderSubmitter> alive(this);
+    const data::DataDir& dir = m_setup.dataDir;
+
+    // Read once: later changes to the fields do not reach this order.
+    const OrderForm form = m_window.readForm();
+    if (const OrderCheck check = checkOrder(form); check != OrderCheck::Passed) {
+        m_window.showMessage(checkMessage(check));
+        return SubmissionOutcome::Refused;
+    }
+    OrderRecord record = cleanRecord(buildRecord(form));
+
+    // The order number.
+    QString url;
+    QString problem;
+    if (!requestUrl(SubmissionRequest::OrderNumber, url, problem)) {
+        m_window.showMessage(problem);
+        return SubmissionOutcome::Failed;
+    }
+    emit requestStarted(SubmissionRequest::OrderNumber, url);
+    if (!alive)
+        return SubmissionOutcome::Abandoned;
+    if (!m_inet) {
+        m_window.showMessage(notSubmitted(QStringLiteral(u"רכיב התקשורת אינו זמין."), {}));
+        return SubmissionOutcome::Failed;
+    }
+    const platform::FetchResult reply = m_inet->fetch(url);
+    if (!alive)
+        return SubmissionOutcome::Abandoned;
+    // A failure is not a page: it must not turn into order number 0.
+    if (!reply.ok) {
+        m_window.showMessage(notSubmitted(QStringLiteral(u"לא התקבל מספר הזמנה מהשרת."), reply.errorText));
+        return SubmissionOutcome::Failed;
+    }
+    const double number = parseOrderNumber(reply.body);
+    if (number == kNotServed) {
+        m_window.showMessage(notServedMessage());
+        return SubmissionOutcome::NotServed;
+    }
+    setOrderNumber(record, number);
+
+    // The template, into a download target that becomes sbl.htm only when all is well.
+    if (!requestUrl(SubmissionRequest::Template, url, problem)) {
+        m_window.showMessage(problem);
+        return SubmissionOutcome::Failed;
+    }
+    const QString templateFile = dir.file(data::files::kTemplate);
+    m_target = std::make_unique<QSaveFile>(templateFile);
+    m_received.clear();
+    m_bodyComplete = false;
+    if (!m_target->open(QIODevice::WriteOnly)) {
+        const QString error = m_target->errorString();
+        dropTarget();
+        m_window.showMessage(
+            notSubmitted(QStringLiteral(u"לא ניתן לכתוב את תבנית ההזמנה %1.").arg(templateFile), error));
+        return SubmissionOutcome::Failed;
+    }
+    emit requestStarted(SubmissionRequest::Template, url);
+    if (!alive)
+        return SubmissionOutcome::Abandoned;
+    if (!m_inet || !m_inet->Execute(url, QStringLiteral("get /"))) {
+        dropTarget();
+        m_window.showMessage(notSubmitted(QStringLiteral(u"רכיב התקשורת עסוק בבקשה אחרת."), {}));
+        return SubmissionOutcome::Failed;
+    }
+    // The time-out of the transfer component ends the wait in every case.
+    while (alive && m_inet && m_inet->StillExecuting())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (!alive)
+        return SubmissionOutcome::Abandoned;
+    if (!m_bodyComplete) {
+        const QString info = m_inet ? m_inet->ResponseInfo() : QString();
+        dropTarget();
+        m_window.showMessage(
+            notSubmitted(QStringLiteral(u"תבנית ההזמנה של מכון ההעתקות לא התקבלה מהשרת."), info));
+        return SubmissionOutcome::Failed;
+    }
+
+    // The learning step reads the lists' indexes now: nothing runs between here and the writes.
+    const SubmittedOrder order{record, m_received, settingsValues(form),
+                               learnedEntries(record, m_window.listIndexes())};
+    if (const Result<QByteArray> ready = prepareSubmittedOrder(dir, order); !ready) {
+        dropTarget();
+        m_window.showMessage(notSubmitted(QStringLiteral(u"לא ניתן להכין את מסמך ההזמנה."), ready.error()));
+        return SubmissionOutcome::Failed;
+    }
+    if (!m_target->commit()) {
+        const QString error = m_target->errorString();
+        dropTarget();
+        m_window.showMessage(
+            notSubmitted(QStringLiteral(u"לא ניתן לכתוב את תבנית ההזמנה %1.").arg(templateFile), error));
+        return SubmissionOutcome::Failed;
+    }
+    dropTarget();
+
+    if (const Status written = writeSubmittedOrder(dir, order); !written) {
+        m_window.showMessage(written.error());
+        return SubmissionOutcome::Failed;
+    }
+
+    // The order is submitted; a viewer that cannot be started does not undo that.
+    if (const Status shown = m_setup.launcher.openDocument(m_setup.viewer, documentPath(dir)); !shown) {
+        m_window.showMessage(
+            QStringLiteral(u"ההזמנה נשמרה, אך לא ניתן לפתוח את מסמך ההזמנה:\n%1").arg(shown.error()));
+    }
+    return SubmissionOutcome::Submitted;
+}
+
+void OrderSubmitter::transferStateChanged(int state) {
+    if (state != platform::Inet::icResponseCompleted || !m_target || !m_target->isOpen() || !m_inet)
+        return;
+    for (;;) {
+        const QByteArray chunk = m_inet->GetChunk(kChunkSize);
+        if (chunk.isEmpty())
+            break;
+        // A failed write is remembered by the target; commit() then refuses to replace sbl.htm.
+        m_target->write(chunk);
+        m_received.append(chunk);
+    }
+    m_bodyComplete = true;
+}
+
+void OrderSubmitter::dropTarget() {
+    if (m_target && m_target->isOpen())
+        m_target->cancelWriting();
+    m_target.reset();
+}
+
+} // namespace velmora::order

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "data/DataDir.h"
+#include "order/OrderForm.h"
+#include "platform/ProgramLauncher.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QSaveFile;
+
+namespace velmora::platform {
+class Inet;
+}
+
+namespace velmora::order {
+
+// What the submission needs from the order pad. The window supplies these; the submission never
+// sees a widget.
+struct SubmissionWindow {
+    // Every field of the order, read once when the submission starts.
+    std::function<OrderForm()> readForm;
+    // The print-shop list's edit text, read again for each request (the shop code comes from it).
+    std::function<QString()> printShopText;
+    // The selected indexes of the account, project and recipient lists, read when the learning
+    // step reaches them.
+    std::function<ListIndexes()> listIndexes;
+    // The start window's server selector ("1" primary, "2" fallback), read for each request.
+    std::function<QString()> serverSelector;
+    // The submit button.
+    std::function<void(bool enabled)> setSubmitEnabled;
+    // A message box with the text and an OK button.
+    std::function<void(const QString& text)> showMessage;
+};
+
+struct SubmissionSetup {
+    data::DataDir dataDir;
+    QString primaryServer; // host[:port]
+    QString fallbackServer;
+    QString viewer; // empty: the system's default program for HTML
+    platform::ProgramLauncher launcher;
+};
+
+enum class SubmissionOutcome {
+    Submitted,      // in the journal and every file written (a viewer that did not start is reported)
+    Refused,        // a check failed; nothing written
+    NotServed,      // the shop takes no orders through the program; nothing written
+    Failed,         // a request or a file step failed and was reported
+    AlreadyRunning, // another submission is under way; this one did not start
+    Abandoned,      // the submitter was destroyed during a wait (its window closed)
+};
+
+enum class SubmissionRequest { OrderNumber, Template };
+
+// Submits the order on the order pad, from the checks to the document in the viewer:
+//   1. the submit button is disabled for the whole run, and a second call while one runs does
+//      nothing;
+//   2. the fields are read once; the four checks (status line, first file name, account,
+//      project) stop at the first failure with its message;
+//   3. the record is built and cleaned;
+//   4. the order number is asked from the server the selector names, for the shop code of the
+//      print-shop list as it reads at that moment; -25000 means the shop is not served;
+//   5. the shop's template is downloaded asynchronously ("get /"): the transfer component's
+//      state 12 hands the body over in chunks of 80 to the download target while the submission
+//      waits with the user interface running;
+//   6. sbl.htm is replaced by the body; the journal record, the counter, vl1.html, const.dat, the
+//      learned entries and vl.url are written (writeSubmittedOrder);
+//   7. the document viewer is started on vl1.html, not waited for;
+//   8. the button is enabled again, whatever happened.
+//
+// Nothing is written unless the order can be submitted: a request that fails (no answer, time-out,
+// an HTTP error status) is reported and leaves every file as it was — a failed order-number
+// request does not become order number 0, and a failed template download leaves sbl.htm as it
+// was. The download target is a temporary file beside sbl.htm that replaces it in one rename once
+// the body is complete and the document can be made from it. A reply page that does arrive is
+// taken as it is: a page without a number gives order number 0.
+class OrderSubmitter : public QObject {
+    Q_OBJECT
+public:
+    // The transfer component belongs to the window; its StateChanged notification must reach
+    // transferStateChanged() (the window's Inet1_StateChanged handler passes it on).
+    OrderSubmitter(SubmissionSetup setup, SubmissionWindow window, platform::Inet& inet,
+                   QObject* parent = nullptr);
+    ~OrderSubmitter() override;
+
+    // Runs one submission to its end and returns how it ended. The user interface keeps
+    // processing events during the requests.
+    SubmissionOutcome submit();
+    bool isRunning() const { return m_running; }
+
+    // State 12 while a download target is open: the body is appended to it in chunks of at most
+    // 80 bytes, nothing between them, until an empty chunk. Every other state, and any
+    // notification while no target is open, is ignored.
+    void transferStateChanged(int state);
+
+    static constexpr int kChunkSize = 80;
+
+signals:
+    // Just before each request goes out, with its address.
+    void requestStarted(velmora::order::SubmissionRequest request, const QString& url);
+    // After the submit button is enabled again.
+    void finished(velmora::order::SubmissionOutcome outcome);
+
+private:
+    SubmissionOutcome run();
+    // The address of the request for the selector and shop text as they read now, or the
+    // message to show when the selector names no server.
+    bool requestUrl(SubmissionRequest request, QString& url, QString& problem) const;
+    void dropTarget();
+
+    SubmissionSetup m_setup;
+    SubmissionWindow m_window;
+    QPointer<platform::Inet> m_inet;
+    bool m_running = false;
+
+    // The download target of the running template request.
+    std::unique_ptr<QSaveFile> m_target;
+    QByteArray m_received;
+    bool m_bodyComplete = false;
+};
+
+} // namespace velmora::order
