@@ -2,6 +2,7 @@
 
 #include "data/AppConfig.h"
 #include "data/DataDir.h"
+#include "platform/ProgramLauncher.h"
 
 #include <QHash>
 #include <QMetaObject>
@@ -24,6 +25,8 @@ struct WindowContext {
     QString viewer; // the document viewer; empty for the system's default program for HTML
     int requestTimeoutMs = data::AppConfig::kDefaultTimeoutMs;
     qint64 maxBodyBytes = data::AppConfig::kDefaultMaxBodyBytes;
+    // Starts the viewer on a document; tests put one in that records the call instead.
+    platform::ProgramLauncher launcher;
 };
 
 // Holds the program's windows. Each window exists at most once: it is created on first use,

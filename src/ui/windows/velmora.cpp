@@ -4,6 +4,7 @@
 #include "data/DataFiles.h"
 #include "data/FileIo.h"
 #include "order/LoadStep.h"
+#include "order/OrderSubmitter.h"
 #include "order/Submission.h"
 #include "platform/Inet.h"
 #include "tools/EmailPage.h"
@@ -145,6 +146,7 @@ velmora::velmora(WindowRegistry& registry, QWidget* parent)
     buildControls(this, kControls);
     bindControls();
     Inet1 = registry.makeTransfer(this);
+    m_submission = makeSubmission();
 
     QPalette status = Text23->palette();
     status.setColor(QPalette::Text, QColor(0xFF, 0x00, 0x00));
@@ -263,6 +265,7 @@ void velmora::bindControls() {
 void velmora::connectHandlers() {
     connect(Combo3, &EditCombo::Click, this, &velmora::Combo3_Click);
     connect(Command1, &QPushButton::clicked, this, &velmora::Command1_Click);
+    connect(Inet1, &platform::Inet::StateChanged, this, &velmora::Inet1_StateChanged);
     connect(Command2, &QPushButton::clicked, this, &velmora::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &velmora::Command3_Click);
     connect(Command9, &QPushButton::clicked, this, &velmora::Command9_Click);
@@ -389,11 +392,18 @@ order::OrderForm velmora::buildOrderForm() const {
         form.colourCopies.at(row) = colourCopies.at(row)->text();
         form.blackWhiteCopies.at(row) = blackWhiteCopies.at(row)->text();
         form.copyTypes.at(row) = copyTypes.at(row)->Text();
-        form.indexes.recipients.at(row) = recipientList(r)->ListIndex();
     }
-    form.indexes.account = Combo1->ListIndex();
-    form.indexes.project = Combo2->ListIndex();
+    form.indexes = listIndexes();
     return form;
+}
+
+order::ListIndexes velmora::listIndexes() const {
+    order::ListIndexes indexes;
+    indexes.account = Combo1->ListIndex();
+    indexes.project = Combo2->ListIndex();
+    for (int row = 0; row < 5; ++row)
+        indexes.recipients.at(static_cast<size_t>(row)) = recipientList(row)->ListIndex();
+    return indexes;
 }
 
 order::OrderRecord velmora::orderRecord() const {
@@ -414,8 +424,40 @@ void velmora::Combo3_Click() {
         WebBrowser1->Navigate(tools::emailPagePath(m_registry.dataDir()));
 }
 
+order::OrderSubmitter* velmora::makeSubmission() {
+    const WindowContext& context = m_registry.context();
+    order::SubmissionSetup setup{context.dataDir, context.primaryServer, context.fallbackServer,
+                                 context.viewer, context.launcher};
+    order::SubmissionWindow window;
+    window.readForm = [this] {
+        return buildOrderForm();
+    };
+    window.printShopText = [this] {
+        return Combo3->Text();
+    };
+    window.listIndexes = [this] {
+        return listIndexes();
+    };
+    window.serverSelector = [this] {
+        return m_registry.serverSelector();
+    };
+    window.setSubmitEnabled = [this](bool enabled) {
+        Command1->setEnabled(enabled);
+    };
+    window.showMessage = [this](const QString& text) {
+        Dialogs::message(this, text);
+    };
+    return new order::OrderSubmitter(std::move(setup), std::move(window), *Inet1, this);
+}
+
 void velmora::Command1_Click() {
-    // Submission of the order: checks, order number, journal, document.
+    // A click while a submission waits for the server does nothing (the button is disabled
+    // then, and the submission refuses to start twice).
+    m_submission->submit();
+}
+
+void velmora::Inet1_StateChanged(int state) {
+    m_submission->transferStateChanged(state);
 }
 
 void velmora::Command2_Click() {

@@ -13,6 +13,10 @@ namespace velmora::platform {
 class Inet;
 }
 
+namespace velmora::order {
+class OrderSubmitter;
+}
+
 namespace velmora::ui {
 
 class BrowserPane;
@@ -98,6 +102,8 @@ public:
     void Command9_Click();  // search by project
     void Command10_Click(); // search by account
     void Command11_Click(); // help
+    // The template download of the submission: state 12 hands the body to the download target.
+    void Inet1_StateChanged(int state);
     // Browse..: plot files into the row's file-name box.
     void Command4_Click() { browse(0); }
     void Command5_Click() { browse(1); }
@@ -120,6 +126,9 @@ public:
     void Text35_Change() { narrow(6); }
     void Text36_Change() { narrow(7); }
 
+    // The submission that Command1 runs (tests watch its requests).
+    order::OrderSubmitter& submission() const { return *m_submission; }
+
     // The file-name box of file row 0..4 and the recipient list of recipient row 0..4.
     QLineEdit* fileNameBox(int row) const;
     EditCombo* recipientList(int row) const;
@@ -131,8 +140,11 @@ private:
     void bindControls();
     void connectHandlers();
     void loadStep();
+    order::ListIndexes listIndexes() const;
+    order::OrderSubmitter* makeSubmission();
 
     WindowRegistry& m_registry;
+    order::OrderSubmitter* m_submission = nullptr;
 };
 
 } // namespace velmora::ui
