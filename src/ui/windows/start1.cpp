@@ -8,10 +8,14 @@
 #include "ui/FormBuilder.h"
 #include "ui/WindowRegistry.h"
 #include "ui/components/BrowserPane.h"
+#include "ui/components/Dialogs.h"
 #include "ui/windows/velmora.h"
 
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 
 namespace velmora::ui {
 namespace {
@@ -26,6 +30,11 @@ const ControlDef kControls[] = {
 // Shown while no start-page address is known (a fresh installation, before the first start).
 const char16_t kNoStartPage[] = u"<html><body dir=\"rtl\" style=\"font-family: sans-serif\">"
                                 u"<p>לחץ על הכפתור <b>Click here - Start!</b> כדי להתחיל.</p></body></html>";
+
+// The window's own print area: the free strip right of the Start button. (The top left corner,
+// where printing would begin on a fresh surface, lies under the banner.)
+constexpr int kPrintLeft = 5880, kPrintTop = 7920, kPrintWidth = 4665, kPrintHeight = 495;
+constexpr FontSpec kPrintFont{12, true};
 
 } // namespace
 
@@ -46,6 +55,8 @@ start1::start1(WindowRegistry& registry, QWidget* parent)
     Label1->setText(
         QStringLiteral("http://%1      http://%2").arg(context.primaryServer, context.fallbackServer));
 
+    m_startStep = new startup::StartStep(*Inet1, registry.dataDir(), context.primaryServer,
+                                         context.fallbackServer, *this, this);
     connect(start0, &QPushButton::clicked, this, &start1::start0_Click);
     connect(Inet1, &platform::Inet::StateChanged, this, &start1::Inet1_StateChanged);
     loadStep();
@@ -66,12 +77,65 @@ void start1::loadStep() {
 }
 
 void start1::start0_Click() {
-    // The start step (directory download) comes here; until then the button opens the order pad.
-    m_registry.open<velmora>();
+    // The disabled button is the guard against a second step; the step refuses one anyway.
+    m_lastOutcome = m_startStep->run();
 }
 
-void start1::Inet1_StateChanged(int) {
-    // Receives the directory page during the start step.
+void start1::Inet1_StateChanged(int state) {
+    // With state 12 the directory page goes into ruf29.dat.
+    m_startStep->onStateChanged(state);
+}
+
+QRect start1::printArea() {
+    return QRect(twips(kPrintLeft), twips(kPrintTop), twips(kPrintWidth), twips(kPrintHeight));
+}
+
+void start1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (m_printed.isEmpty())
+        return;
+    QPainter painter(this);
+    painter.setFont(designFont(kPrintFont));
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(printArea(), Qt::AlignLeft | Qt::AlignVCenter, m_printed);
+}
+
+void start1::closeEvent(QCloseEvent* event) {
+    // The start step runs inside this window's handler; the window must outlive it. The step
+    // ends at the latest with the request time-out.
+    if (m_startStep->isRunning()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+QString start1::selectorText() const {
+    return Text1->text();
+}
+
+void start1::setSelectorText(const QString& text) {
+    Text1->setText(text);
+}
+
+void start1::beginWait() {
+    m_printed = QString::fromLatin1(startup::kWaitText);
+    update(printArea());
+    start0->setEnabled(false);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void start1::endWait() {
+    QGuiApplication::restoreOverrideCursor();
+    start0->setEnabled(true);
+}
+
+void start1::showMessage(const QString& text) {
+    Dialogs::message(this, text);
+}
+
+void start1::showMainWindow() {
+    m_registry.open<velmora>();
 }
 
 } // namespace velmora::ui
