@@ -36,6 +36,8 @@ void processEventsFor(int ms) {
     }
 }
 
+} // namespace
+
 // Waits until no web pane of the window is loading any more, at most `limitMs`; then a little
 // longer, so that what loaded is painted.
 void waitUntilSettled(QWidget* window, int limitMs) {
@@ -52,8 +54,6 @@ void waitUntilSettled(QWidget* window, int limitMs) {
     }
     processEventsFor(700);
 }
-
-} // namespace
 
 int takeScreenshots(ui::WindowRegistry& registry, const QString& directory) {
     if (!QDir().mkpath(directory)) {

@@ -1,9 +1,11 @@
 #include "Screenshots.h"
+#include "StartDemo.h"
 
 #include "data/AppConfig.h"
 #include "data/DataDir.h"
 #include "data/FreshDataDir.h"
 #include "ui/WindowRegistry.h"
+#include "ui/components/DialogHooks.h"
 #include "ui/components/Dialogs.h"
 #include "ui/windows/start1.h"
 
@@ -14,10 +16,13 @@
 
 namespace {
 
-// A hidden option of the screenshot script: "--screenshots DIR" opens every window, saves a
-// picture of each into DIR and ends. It is taken off before the regular options are read.
-QString takeScreenshotOption(QStringList& arguments) {
-    const qsizetype at = arguments.indexOf(QStringLiteral("--screenshots"));
+// Hidden options of the scripts, taken off before the regular options are read:
+//   --screenshots DIR       (screenshot script) opens every window, saves a picture of each into
+//                           DIR and ends;
+//   --demo-screenshots DIR  (demo without a display) presses Start, saves the start window and
+//                           the order pad it opened into DIR and ends.
+QString takeDirectoryOption(QStringList& arguments, const QString& option) {
+    const qsizetype at = arguments.indexOf(option);
     if (at < 1 || at + 1 >= arguments.size())
         return {};
     const QString directory = arguments.at(at + 1);
@@ -35,7 +40,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
 
     QStringList arguments = QCoreApplication::arguments();
-    const QString screenshotDir = takeScreenshotOption(arguments);
+    const QString screenshotDir = takeDirectoryOption(arguments, QStringLiteral("--screenshots"));
+    const QString demoDir = takeDirectoryOption(arguments, QStringLiteral("--demo-screenshots"));
+    // Unattended, nobody could close a message box: messages are collected and printed instead.
+    if (!demoDir.isEmpty())
+        velmora::ui::DialogHooks::setActive(true);
 
     const velmora::Result<velmora::data::AppConfig> config =
         velmora::data::AppConfig::load(arguments, QProcessEnvironment::systemEnvironment());
@@ -53,12 +62,22 @@ int main(int argc, char** argv) {
     if (!config->warnings.isEmpty())
         velmora::ui::Dialogs::message(nullptr, config->warnings.join(u'\n'));
 
-    velmora::ui::WindowRegistry registry({dataDir, config->primaryServer, config->fallbackServer, config->viewer,
-                                          config->requestTimeoutMs, config->maxBodyBytes});
+    velmora::ui::WindowContext context;
+    context.dataDir = dataDir;
+    context.primaryServer = config->primaryServer;
+    context.fallbackServer = config->fallbackServer;
+    context.viewer = config->viewer;
+    context.requestTimeoutMs = config->requestTimeoutMs;
+    context.maxBodyBytes = config->maxBodyBytes;
+    velmora::ui::WindowRegistry registry(context);
 
     if (!screenshotDir.isEmpty()) {
         QApplication::setQuitOnLastWindowClosed(false);
         return velmora::app::takeScreenshots(registry, screenshotDir) == 0 ? 0 : 1;
+    }
+    if (!demoDir.isEmpty()) {
+        QApplication::setQuitOnLastWindowClosed(false);
+        return velmora::app::startAndScreenshot(registry, demoDir);
     }
 
     // The program ends when its last window closes.
