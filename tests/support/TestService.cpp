@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <sys/prctl.h>
+
+#include <csignal>
+
 namespace velmora::test {
 
 namespace {
@@ -127,6 +131,9 @@ bool TestService::launch(quint16 port) {
     // The log goes to a file: a pipe that nobody reads would stall the service once it is full.
     m_process->setStandardErrorFile(m_dir.filePath("service.log"), QIODevice::Append);
     m_process->setStandardInputFile(QProcess::nullDevice());
+    // A test process that crashes or is killed on a time-out must not leave the service behind.
+    // (The signal follows the thread that started the service: start it from the test's thread.)
+    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_process->start();
     if (!m_process->waitForStarted(kStartTimeoutMs)) {
         m_error = "cannot start " + m_process->program() + ": " + m_process->errorString();
