@@ -292,6 +292,22 @@ TEST_F(Submission, selectorTwoTakesBothRequestsFromTheFallbackServer) {
     EXPECT_EQ(read("sbl.htm"), fixtureBytes("sb042.htm"));
 }
 
+// The fields are read once, but each request reads the print-shop list as it is at that moment.
+TEST_F(Submission, eachRequestTakesTheShopCodeFromTheListAsItReadsThen) {
+    auto& pad = openPad(kShop042);
+    recordRequests(pad);
+    duringRequest(pad, SubmissionRequest::OrderNumber, [&] { pad.Combo3->setListIndex(kShop777); });
+
+    click(pad);
+
+    EXPECT_TRUE(messages().isEmpty()) << messages().join(u'\n').toStdString();
+    EXPECT_EQ(requestUrls, QStringList({"http://" + primary->hostPort() + "/cgi-bin/scr042n.pl",
+                                        "http://" + primary->hostPort() + "/cgi-bin/sb777.htm"}));
+    const OrderRecord record = journalRecord(1);
+    EXPECT_EQ(record.slot(1), " 4201");
+    EXPECT_EQ(velmora::data::fromCp1255(record.slot(5)), u"דפוס הצפון kod042"_s);
+}
+
 class SubmissionSelector : public Submission, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(SubmissionSelector, selectorNamingNoServerStopsBeforeAnyRequest) {
