@@ -7,13 +7,13 @@
 #include "platform/Inet.h"
 #include "startup/StartStepWindow.h"
 
+#include "ClosedPort.h"
 #include "RoutedHttpServer.h"
 #include "TestService.h"
 #include "order/BytesPrinting.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -53,15 +53,6 @@ public:
     QStringList messages;
     QStringList events;
 };
-
-// A loopback port where nothing listens: the server there is down.
-QString closedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const QString hostPort = QStringLiteral("127.0.0.1:%1").arg(probe.serverPort());
-    probe.close();
-    return hostPort;
-}
 
 QString url(const QString& hostPort, const char* path) {
     return QStringLiteral("http://") + hostPort + QString::fromLatin1(path);
@@ -115,6 +106,9 @@ protected:
         server.route("/in3.html", 200, server.hostPort().toLatin1() + "/info.html#/#/#");
     }
 
+    // Servers that are down.
+    ClosedPort m_down;
+    ClosedPort m_down2;
     QTemporaryDir m_dir;
     FakeStartWindow m_window;
     Inet m_inet;
@@ -131,7 +125,7 @@ TEST_F(StartStepTest, primaryServerGivesTheAddressesAndTheDirectory) {
     const DirectoryFiles expected = splitDirectory(page.body);
     ASSERT_EQ(expected.records, 7);
 
-    makeStep(primary.hostPort(), closedPort());
+    makeStep(primary.hostPort(), m_down.hostPort());
     const StartOutcome outcome = m_step->run();
 
     EXPECT_EQ(outcome.ending, StartEnding::MainWindow);
@@ -169,7 +163,7 @@ TEST_F(StartStepTest, silentPrimaryMakesEveryRequestGoToTheFallback) {
     shops.close();
     ASSERT_TRUE(fallback.start()) << fallback.errorString().toStdString();
 
-    const QString primary = closedPort();
+    const QString primary = m_down.hostPort();
     makeStep(primary, fallback.hostPort());
     const StartOutcome outcome = m_step->run();
 
@@ -189,8 +183,8 @@ TEST_F(StartStepTest, silentPrimaryMakesEveryRequestGoToTheFallback) {
 }
 
 TEST_F(StartStepTest, noServerAnsweringShowsProblemsOfInternetAndKeepsEveryFile) {
-    const QString primary = closedPort();
-    const QString fallback = closedPort();
+    const QString primary = m_down.hostPort();
+    const QString fallback = m_down2.hostPort();
     makeStep(primary, fallback);
     const StartOutcome outcome = m_step->run();
 
@@ -287,7 +281,7 @@ TEST_P(DirectoryFailures, keepThePreviousDirectory) {
     answerAddresses(primary);
     primary.route("/cgi-bin/ruf.html", GetParam().directory);
     m_inet.setRequestTimeout(1000);
-    makeStep(primary.hostPort(), closedPort());
+    makeStep(primary.hostPort(), m_down.hostPort());
     const StartOutcome outcome = m_step->run();
 
     EXPECT_EQ(outcome.ending, StartEnding::MainWindow);
@@ -325,7 +319,7 @@ TEST_F(StartStepTest, downloadTargetThatCannotBeCreatedKeepsTheDirectory) {
     primary.route("/cgi-bin/ruf.html", 200, "A kod101 EM:a@a.example\r\n***\r\n");
     ASSERT_TRUE(QFile::remove(m_dir.filePath("ruf29.dat")));
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("ruf29.dat"));
-    makeStep(primary.hostPort(), closedPort());
+    makeStep(primary.hostPort(), m_down.hostPort());
     const StartOutcome outcome = m_step->run();
 
     EXPECT_EQ(outcome.directory, DirectoryOutcome::KeptPrevious);
@@ -345,7 +339,7 @@ TEST_F(StartStepTest, selectorThreeTypedDuringTheWaitAbandonsAtTheNextPoll) {
             m_window.selector = QStringLiteral("3");
     });
     m_inet.setRequestTimeout(1500);
-    makeStep(primary.hostPort(), closedPort());
+    makeStep(primary.hostPort(), m_down.hostPort());
     const StartOutcome outcome = m_step->run();
 
     EXPECT_EQ(outcome.ending, StartEnding::Abandoned);
@@ -422,7 +416,7 @@ INSTANTIATE_TEST_SUITE_P(Table, SelectorValues,
 TEST_F(StartStepTest, secondStartWhileOneRunsDoesNothing) {
     TestService primary;
     ASSERT_TRUE(primary.isRunning()) << primary.errorString().toStdString();
-    makeStep(primary.hostPort(), closedPort());
+    makeStep(primary.hostPort(), m_down.hostPort());
     std::optional<StartOutcome> nested;
     QObject::connect(m_step.get(), &StartStep::requesting, [&](StartRequest request, const QString&) {
         if (request == StartRequest::Directory && !nested)

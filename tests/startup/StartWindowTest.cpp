@@ -11,6 +11,7 @@
 #include "ui/windows/start1.h"
 #include "ui/windows/velmora.h"
 
+#include "ClosedPort.h"
 #include "RoutedHttpServer.h"
 #include "TestService.h"
 #include "ui/WindowTestData.h"
@@ -18,7 +19,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
-#include <QTcpServer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -32,14 +32,6 @@ using velmora::test::TestService;
 using velmora::testing::WindowTestData;
 
 namespace {
-
-QString closedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const QString hostPort = QStringLiteral("127.0.0.1:%1").arg(probe.serverPort());
-    probe.close();
-    return hostPort;
-}
 
 // The shops of a ruf25.dat as the order pad's list shows them.
 QStringList shopsOf(const QByteArray& ruf25) {
@@ -95,6 +87,9 @@ protected:
     ui::WindowRegistry& registry() { return *m_registry; }
     ui::velmora* orderPad() const { return m_registry->find<ui::velmora>(); }
 
+    // Servers that are down.
+    ClosedPort m_down;
+    ClosedPort m_down2;
     WindowTestData data; // shops "Print House kod012", "דפוס הצפון kod007", "Third Shop kod099"
     std::function<void()> duringWait;
 
@@ -110,7 +105,7 @@ TEST_F(StartWindowTest, startButtonDownloadsTheDirectoryAndOpensTheOrderPadWithI
     ASSERT_TRUE(page.ok);
     const startup::DirectoryFiles expected = startup::splitDirectory(page.body);
 
-    ui::start1& start = openStartWindow(primary.hostPort(), closedPort());
+    ui::start1& start = openStartWindow(primary.hostPort(), m_down.hostPort());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&start));
     EXPECT_FALSE(somethingDrawnIn(start.grab().toImage(), ui::start1::printArea()));
 
@@ -152,7 +147,7 @@ TEST_F(StartWindowTest, startButtonDownloadsTheDirectoryAndOpensTheOrderPadWithI
 TEST_F(StartWindowTest, secondStartBringsTheSameOrderPadForwardWithoutLoadingItAgain) {
     TestService primary;
     ASSERT_TRUE(primary.isRunning()) << primary.errorString().toStdString();
-    ui::start1& start = openStartWindow(primary.hostPort(), closedPort());
+    ui::start1& start = openStartWindow(primary.hostPort(), m_down.hostPort());
     start.start0->click();
     ui::velmora* pad = orderPad();
     ASSERT_NE(pad, nullptr);
@@ -183,7 +178,7 @@ TEST_F(StartWindowTest, primaryDownMakesTheStartUseTheFallbackServer) {
     shops.close();
     ASSERT_TRUE(fallback.start()) << fallback.errorString().toStdString();
 
-    ui::start1& start = openStartWindow(closedPort(), fallback.hostPort());
+    ui::start1& start = openStartWindow(m_down.hostPort(), fallback.hostPort());
     start.start0->click();
 
     EXPECT_EQ(start.Text1->text(), "2");
@@ -198,7 +193,7 @@ TEST_F(StartWindowTest, primaryDownMakesTheStartUseTheFallbackServer) {
 TEST_F(StartWindowTest, noServerAnsweringShowsProblemsOfInternetAndOpensTheOrderPadWithTheOldShops) {
     const QByteArray old25 = data.read("ruf25.dat");
     const QByteArray old27 = data.read("ruf27.dat");
-    ui::start1& start = openStartWindow(closedPort(), closedPort());
+    ui::start1& start = openStartWindow(m_down.hostPort(), m_down2.hostPort());
     start.start0->click();
 
     EXPECT_EQ(ui::DialogHooks::shownMessages(), QStringList({"Problems of Internet!!!"}));
@@ -218,7 +213,7 @@ TEST_F(StartWindowTest, directoryRequestThatFailsKeepsTheOldShopsAndSaysSo) {
     const QByteArray old27 = data.read("ruf27.dat");
     TestService primary;
     ASSERT_TRUE(primary.isRunning()) << primary.errorString().toStdString();
-    ui::start1& start = openStartWindow(primary.hostPort(), closedPort());
+    ui::start1& start = openStartWindow(primary.hostPort(), m_down.hostPort());
     QObject::connect(&startStepOf(start), &startup::StartStep::requesting,
                      [&](StartRequest request, const QString&) {
                          if (request == StartRequest::Directory)
@@ -244,7 +239,7 @@ TEST_F(StartWindowTest, selectorThreeTypedDuringTheWaitEndsTheStepWithoutTheOrde
     primary.route("/in1.html", 200, "primary.example.com/start");
     primary.route("/in3.html", 200, "primary.example.com/info");
     primary.route("/cgi-bin/ruf.html", {200, "", RoutedHttpServer::Mode::Silent});
-    ui::start1& start = openStartWindow(primary.hostPort(), closedPort(), 2000);
+    ui::start1& start = openStartWindow(primary.hostPort(), m_down.hostPort(), 2000);
     bool typed = false;
     primary.onRequest([&](const QByteArray& path) {
         if (path != "/cgi-bin/ruf.html")
