@@ -2,6 +2,7 @@
 
 #include "ui/WindowRegistry.h"
 #include "ui/components/BrowserPane.h"
+#include "ui/components/DialogHooks.h"
 #include "ui/windows/Help.h"
 #include "ui/windows/hipus.h"
 #include "ui/windows/hipus1.h"
@@ -111,6 +112,8 @@ int takeScreenshots(ui::WindowRegistry& registry, const QString& directory) {
         // Only one window at a time on the screen, so no window covers another in its picture.
         window->hide();
     }
+    for (const QString& message : ui::DialogHooks::shownMessages())
+        std::fprintf(stderr, "velmora: message: %s\n", qPrintable(message));
     return failures;
 }
 

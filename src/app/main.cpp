@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     const QString screenshotDir = takeDirectoryOption(arguments, QStringLiteral("--screenshots"));
     const QString demoDir = takeDirectoryOption(arguments, QStringLiteral("--demo-screenshots"));
     // Unattended, nobody could close a message box: messages are collected and printed instead.
-    if (!demoDir.isEmpty())
+    if (!demoDir.isEmpty() || !screenshotDir.isEmpty())
         velmora::ui::DialogHooks::setActive(true);
 
     const velmora::Result<velmora::data::AppConfig> config =
