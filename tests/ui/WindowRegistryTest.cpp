@@ -153,12 +153,14 @@ TEST_F(WindowRegistryTest, startWindowShowsTheStartPageOfTheSavedAddress) {
     data.write("url00.dat", {"start.example.com/welcome", "***"});
     ui::start1& start = registry().open<ui::start1>();
     EXPECT_EQ(start.WebBrowser1->lastNavigated(), QUrl("http://start.example.com/welcome"));
-    EXPECT_TRUE(start.Label1->text().contains("primary.example:8080"));
-    EXPECT_TRUE(start.Label1->text().contains("fallback.example:8081"));
+    EXPECT_TRUE(start.Label1->text().contains("127.0.0.1:1 "));
+    EXPECT_TRUE(start.Label1->text().contains("127.0.0.1:2"));
 }
 
 TEST_F(WindowRegistryTest, startButtonOpensTheOrderPad) {
+    // Both servers refuse: the start step reports it and still opens the order pad.
     registry().open<ui::start1>().start0->click();
+    EXPECT_TRUE(ui::DialogHooks::shownMessages().contains(QStringLiteral("Problems of Internet!!!")));
     ASSERT_NE(registry().find<ui::velmora>(), nullptr);
     EXPECT_TRUE(registry().find<ui::velmora>()->isVisible());
     EXPECT_TRUE(registry().find<ui::start1>()->isVisible());

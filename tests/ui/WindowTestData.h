@@ -60,8 +60,9 @@ public:
         if (!m_registry) {
             ui::WindowContext context;
             context.dataDir = dataDir();
-            context.primaryServer = QStringLiteral("primary.example:8080");
-            context.fallbackServer = QStringLiteral("fallback.example:8081");
+            // Closed loopback ports: a start step refused at once, without a name look-up.
+            context.primaryServer = QStringLiteral("127.0.0.1:1");
+            context.fallbackServer = QStringLiteral("127.0.0.1:2");
             m_registry = std::make_unique<ui::WindowRegistry>(context);
         }
         return *m_registry;
