@@ -10,16 +10,6 @@
 
 using velmora::ui::BrowserPane;
 
-#if defined(__SANITIZE_ADDRESS__)
-// The distribution's QtWebEngine (Chromium, not built for AddressSanitizer) frees some of its own
-// objects with a sized delete of another size; ASan reports that inside libQt6WebEngineCore as
-// new-delete-type-mismatch and aborts before the first page loads. That one check is off for this
-// test program only; every other check stays on.
-extern "C" const char* __asan_default_options() {
-    return "new_delete_type_mismatch=0";
-}
-#endif
-
 namespace {
 
 // The e-mail pane: a page with one mailto link, as the print-shop choice writes it.

@@ -16,15 +16,6 @@
 #include <ostream>
 #include <string>
 
-#if defined(__SANITIZE_ADDRESS__)
-// The order pad's e-mail pane and the start window's page run the distribution's QtWebEngine,
-// which frees some of its own objects with a sized delete of another size. ASan would abort inside
-// libQt6WebEngineCore on that alone; every other check stays on.
-extern "C" const char* __asan_default_options() {
-    return "new_delete_type_mismatch=0";
-}
-#endif
-
 using namespace Qt::Literals::StringLiterals;
 using velmora::order::OrderRecord;
 using velmora::order::OrderSubmitter;

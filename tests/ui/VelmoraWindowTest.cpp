@@ -22,16 +22,6 @@ using velmora::testing::WindowTestData;
 using velmora::ui::DialogHooks;
 using velmora::ui::EditCombo;
 
-#if defined(__SANITIZE_ADDRESS__)
-// The distribution's QtWebEngine (Chromium, not built for AddressSanitizer) frees some of its own
-// objects with a sized delete of another size; ASan reports that inside libQt6WebEngineCore as
-// new-delete-type-mismatch and aborts. That one check is off for this program only; every other
-// check stays on.
-extern "C" const char* __asan_default_options() {
-    return "new_delete_type_mismatch=0";
-}
-#endif
-
 namespace {
 
 QStringList entries(const EditCombo* list) {
