@@ -160,9 +160,11 @@ SubmissionOutcome OrderSubmitter::run() {
     // The learning step reads the lists' indexes now: nothing runs between here and the writes.
     const SubmittedOrder order{record, m_received, settingsValues(form),
                                learnedEntries(record, m_window.listIndexes())};
-    if (const Result<QByteArray> ready = prepareSubmittedOrder(dir, order); !ready) {
+    const Result<QByteArray> document = prepareSubmittedOrder(dir, order);
+    if (!document) {
         dropTarget();
-        m_window.showMessage(notSubmitted(QStringLiteral(u"לא ניתן להכין את מסמך ההזמנה."), ready.error()));
+        m_window.showMessage(
+            notSubmitted(QStringLiteral(u"לא ניתן להכין את מסמך ההזמנה."), document.error()));
         return SubmissionOutcome::Failed;
     }
     if (!m_target->commit()) {
@@ -174,7 +176,7 @@ SubmissionOutcome OrderSubmitter::run() {
     }
     dropTarget();
 
-    if (const Status written = writeSubmittedOrder(dir, order); !written) {
+    if (const Status written = writePreparedOrder(dir, order, *document); !written) {
         m_window.showMessage(written.error());
         return SubmissionOutcome::Failed;
     }

@@ -39,7 +39,10 @@ Status writeSubmittedOrder(const data::DataDir& dir, const SubmittedOrder& order
     const Result<QByteArray> document = prepareSubmittedOrder(dir, order);
     if (!document)
         return Status::failure(document.error());
+    return writePreparedOrder(dir, order, *document);
+}
 
+Status writePreparedOrder(const data::DataDir& dir, const SubmittedOrder& order, const QByteArray& document) {
     // The order itself: once the journal holds it, it is submitted.
     const Result<data::JournalAppend> appended = data::Journal(dir).append(toJournalRecord(order.record));
     if (!appended)
@@ -47,7 +50,7 @@ Status writeSubmittedOrder(const data::DataDir& dir, const SubmittedOrder& order
 
     if (const Result<double> counter = data::incrementCount(dir, data::files::kOrderCounter); !counter)
         return afterJournal(Status::from(counter));
-    if (const Status written = writeDocument(dir, *document); !written)
+    if (const Status written = writeDocument(dir, document); !written)
         return afterJournal(written);
     if (const Status written = data::writeSettings(dir, order.settings); !written)
         return afterJournal(written);

@@ -38,4 +38,8 @@ Status writeSubmittedOrder(const data::DataDir& dir, const SubmittedOrder& order
 // the order can be written before it replaces sbl.htm with the downloaded template.
 Result<QByteArray> prepareSubmittedOrder(const data::DataDir& dir, const SubmittedOrder& order);
 
+// The writes of writeSubmittedOrder(), for a caller that has already made the document with
+// prepareSubmittedOrder().
+Status writePreparedOrder(const data::DataDir& dir, const SubmittedOrder& order, const QByteArray& document);
+
 } // namespace velmora::order
