@@ -1,11 +1,11 @@
 #include "platform/Inet.h"
 
-#include "CannedHttpServer.h"
+#include "ClosedPort.h"
+#include "StubHttpServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QTcpServer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -28,11 +28,9 @@ void waitWhileExecuting(Inet& inet) {
 
 // A port on which nothing listens: the connection is refused.
 QString closedPortUrl() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("http://127.0.0.1:%1/in1.html").arg(port);
+    // Kept bound for the whole run, so that no server of a test running in parallel takes it.
+    static const ClosedPort port;
+    return QStringLiteral("http://") + port.hostPort() + QStringLiteral("/in1.html");
 }
 
 QByteArray everyByte(int size) {
@@ -46,8 +44,8 @@ QByteArray everyByte(int size) {
 
 struct FailureCase {
     std::string name;
-    std::function<QString(std::unique_ptr<CannedHttpServer>&)> setUp; // returns the URL
-    int httpStatus;                                                   // what fetch reports
+    std::function<QString(std::unique_ptr<StubHttpServer>&)> setUp; // returns the URL
+    int httpStatus;                                                 // what fetch reports
     QString errorMarker; // a piece of the error text that names the kind of failure
 };
 
@@ -62,7 +60,7 @@ protected:
         inet.setRequestTimeout(400);
         inet.setMaxBodySize(100);
     }
-    std::unique_ptr<CannedHttpServer> server;
+    std::unique_ptr<StubHttpServer> server;
     QString url;
     Inet inet;
 };
@@ -95,9 +93,9 @@ TEST_P(InetFailure, executeEndsInTheErrorStateWithResponseInfo) {
     EXPECT_EQ(inet.ResponseCode(), GetParam().httpStatus);
 }
 
-QString answering(std::unique_ptr<CannedHttpServer>& server, int status, const QByteArray& reason,
+QString answering(std::unique_ptr<StubHttpServer>& server, int status, const QByteArray& reason,
                   const QByteArray& body, const QByteArray& headers = {}) {
-    server = std::make_unique<CannedHttpServer>();
+    server = std::make_unique<StubHttpServer>();
     server->setResponse(status, reason, body, headers);
     return server->url(QStringLiteral("/cgi-bin/sb042.htm"));
 }
@@ -109,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                     QStringLiteral(u"אין קשר")},
         FailureCase{"serverNeverAnswers",
                     [](auto& server) {
-                        server = std::make_unique<CannedHttpServer>(CannedHttpServer::Mode::Silent);
+                        server = std::make_unique<StubHttpServer>(StubHttpServer::Mode::Silent);
                         return server->url();
                     },
                     0, QStringLiteral(u"לא ענה")},
@@ -124,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                     QStringLiteral(u"גדולה מדי")},
         FailureCase{"bodyOverTheCapWithoutLength",
                     [](auto& server) {
-                        server = std::make_unique<CannedHttpServer>();
+                        server = std::make_unique<StubHttpServer>();
                         server->setRawResponse("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" +
                                                QByteArray(5000, 'y'));
                         return server->url();
@@ -140,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- Success ----
 
 TEST(InetSuccess, openUrlReturnsTheBodyByteForByte) {
-    CannedHttpServer server;
+    StubHttpServer server;
     const QByteArray body = everyByte(1000) + "\r\n\xe0\xf9";
     server.setResponse(200, "OK", body);
     Inet inet;
@@ -154,7 +152,7 @@ TEST(InetSuccess, openUrlReturnsTheBodyByteForByte) {
 }
 
 TEST(InetSuccess, aBodyExactlyAtTheCapIsAccepted) {
-    CannedHttpServer server;
+    StubHttpServer server;
     server.setResponse(200, "OK", QByteArray(100, 'z'));
     Inet inet;
     inet.setMaxBodySize(100);
@@ -162,7 +160,7 @@ TEST(InetSuccess, aBodyExactlyAtTheCapIsAccepted) {
 }
 
 TEST(InetSuccess, anEmptyBodyIsAnAnswerForFetch) {
-    CannedHttpServer server;
+    StubHttpServer server;
     server.setResponse(200, "OK", QByteArray());
     Inet inet;
     const FetchResult r = inet.fetch(server.url());
@@ -171,7 +169,7 @@ TEST(InetSuccess, anEmptyBodyIsAnAnswerForFetch) {
 }
 
 TEST(InetExecute, aSecondExecuteWhileOneRunsIsRefused) {
-    CannedHttpServer server;
+    StubHttpServer server;
     server.setResponse(200, "OK", "first");
     Inet inet;
     int notifications = 0;
@@ -190,7 +188,7 @@ TEST(InetExecute, aSecondExecuteWhileOneRunsIsRefused) {
 }
 
 TEST(InetExecute, anOperationOtherThanGetIsAnError) {
-    CannedHttpServer server;
+    StubHttpServer server;
     server.setResponse(200, "OK", "body");
     Inet inet;
     ASSERT_TRUE(inet.Execute(server.url(), QStringLiteral("put /")));
@@ -203,7 +201,7 @@ TEST(InetExecute, anOperationOtherThanGetIsAnError) {
 // ---- Destroyed mid-request ----
 
 TEST(InetLifetime, destroyedWhileOpenUrlWaitsReturnsEmpty) {
-    CannedHttpServer server(CannedHttpServer::Mode::Silent);
+    StubHttpServer server(StubHttpServer::Mode::Silent);
     auto* inet = new Inet;
     inet->setRequestTimeout(60000);
     QTimer::singleShot(100, [inet] { delete inet; });
@@ -211,7 +209,7 @@ TEST(InetLifetime, destroyedWhileOpenUrlWaitsReturnsEmpty) {
 }
 
 TEST(InetLifetime, destroyedWhileExecutingSendsNothing) {
-    CannedHttpServer server(CannedHttpServer::Mode::Silent);
+    StubHttpServer server(StubHttpServer::Mode::Silent);
     int notifications = 0;
     {
         Inet inet;
@@ -227,7 +225,7 @@ TEST(InetLifetime, destroyedWhileExecutingSendsNothing) {
 }
 
 TEST(InetLifetime, aHandlerMayDeleteTheComponent) {
-    CannedHttpServer server;
+    StubHttpServer server;
     server.setResponse(200, "OK", "done");
     QPointer<Inet> inet = new Inet;
     QByteArray received;

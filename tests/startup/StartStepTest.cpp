@@ -8,7 +8,7 @@
 #include "startup/StartStepWindow.h"
 
 #include "ClosedPort.h"
-#include "RoutedHttpServer.h"
+#include "StubHttpServer.h"
 #include "TestService.h"
 #include "order/BytesPrinting.h"
 
@@ -101,7 +101,7 @@ protected:
     }
 
     // A server that answers both address requests with an address of its own.
-    static void answerAddresses(RoutedHttpServer& server) {
+    static void answerAddresses(StubHttpServer& server) {
         server.route("/in1.html", 200, server.hostPort().toLatin1() + "/start.html#/#/#");
         server.route("/in3.html", 200, server.hostPort().toLatin1() + "/info.html#/#/#");
     }
@@ -203,9 +203,9 @@ TEST_F(StartStepTest, noServerAnsweringShowsProblemsOfInternetAndKeepsEveryFile)
 
 // The second address fails on both servers after the first one was stored.
 TEST_F(StartStepTest, fallbackFailingOnTheSecondAddressEndsWithProblemsOfInternet) {
-    RoutedHttpServer primary;
+    StubHttpServer primary;
     primary.route("/in1.html", 200, "primary.example.com/start");
-    RoutedHttpServer fallback;
+    StubHttpServer fallback;
     makeStep(primary.hostPort(), fallback.hostPort());
     const StartOutcome outcome = m_step->run();
 
@@ -237,11 +237,11 @@ void PrintTo(const ShortReplyCase& c, std::ostream* os) {
 class ShortReplies : public StartStepTest, public ::testing::WithParamInterface<ShortReplyCase> {};
 
 TEST_P(ShortReplies, underThreeCharactersIsNoAnswer) {
-    RoutedHttpServer primary;
+    StubHttpServer primary;
     answerAddresses(primary);
     primary.route("/in1.html", 200, GetParam().primaryReply);
     primary.route("/cgi-bin/ruf.html", 200, "P kod101 EM:p@p.example\r\n***\r\n");
-    RoutedHttpServer fallback;
+    StubHttpServer fallback;
     answerAddresses(fallback);
     fallback.route("/ruf.html", 200, "F kod202 EM:f@f.example\r\n***\r\n");
 
@@ -265,7 +265,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct DirectoryFailureCase {
     const char* name;
-    RoutedHttpServer::Route directory;
+    StubHttpServer::Route directory;
     const char* messagePart; // what the message must say beside keeping the old list
 };
 
@@ -277,7 +277,7 @@ class DirectoryFailures : public StartStepTest, public ::testing::WithParamInter
 
 // Whatever goes wrong with the directory, the print shops of the last good download stay.
 TEST_P(DirectoryFailures, keepThePreviousDirectory) {
-    RoutedHttpServer primary;
+    StubHttpServer primary;
     answerAddresses(primary);
     primary.route("/cgi-bin/ruf.html", GetParam().directory);
     m_inet.setRequestTimeout(1000);
@@ -297,7 +297,7 @@ TEST_P(DirectoryFailures, keepThePreviousDirectory) {
     EXPECT_EQ(m_window.selector, "1");
 }
 
-using Mode = RoutedHttpServer::Mode;
+using Mode = StubHttpServer::Mode;
 INSTANTIATE_TEST_SUITE_P(
     Table, DirectoryFailures,
     ::testing::Values(
@@ -314,7 +314,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& tc) { return std::string(tc.param.name); });
 
 TEST_F(StartStepTest, downloadTargetThatCannotBeCreatedKeepsTheDirectory) {
-    RoutedHttpServer primary;
+    StubHttpServer primary;
     answerAddresses(primary);
     primary.route("/cgi-bin/ruf.html", 200, "A kod101 EM:a@a.example\r\n***\r\n");
     ASSERT_TRUE(QFile::remove(m_dir.filePath("ruf29.dat")));
@@ -331,7 +331,7 @@ TEST_F(StartStepTest, downloadTargetThatCannotBeCreatedKeepsTheDirectory) {
 }
 
 TEST_F(StartStepTest, selectorThreeTypedDuringTheWaitAbandonsAtTheNextPoll) {
-    RoutedHttpServer primary;
+    StubHttpServer primary;
     answerAddresses(primary);
     primary.route("/cgi-bin/ruf.html", {200, "", Mode::Silent});
     primary.onRequest([this](const QByteArray& path) {
@@ -377,10 +377,10 @@ void PrintTo(const SelectorCase& c, std::ostream* os) {
 class SelectorValues : public StartStepTest, public ::testing::WithParamInterface<SelectorCase> {};
 
 TEST_P(SelectorValues, chooseTheServerAsANumber) {
-    RoutedHttpServer primary;
+    StubHttpServer primary;
     answerAddresses(primary);
     primary.route("/cgi-bin/ruf.html", 200, "P kod101 EM:p@p.example\r\n***\r\n");
-    RoutedHttpServer fallback;
+    StubHttpServer fallback;
     answerAddresses(fallback);
     fallback.route("/ruf.html", 200, "F kod202 EM:f@f.example\r\n***\r\n");
     m_window.selector = QString::fromLatin1(GetParam().selector);
@@ -395,7 +395,7 @@ TEST_P(SelectorValues, chooseTheServerAsANumber) {
         expectPreviousDirectory();
     } else {
         EXPECT_EQ(outcome.ending, StartEnding::MainWindow);
-        const RoutedHttpServer& used = QByteArray(first) == "primary" ? primary : fallback;
+        const StubHttpServer& used = QByteArray(first) == "primary" ? primary : fallback;
         ASSERT_FALSE(m_requested.isEmpty());
         EXPECT_TRUE(m_requested.first().startsWith(url(used.hostPort(), "/")));
     }

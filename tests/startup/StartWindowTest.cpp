@@ -12,7 +12,7 @@
 #include "ui/windows/velmora.h"
 
 #include "ClosedPort.h"
-#include "RoutedHttpServer.h"
+#include "StubHttpServer.h"
 #include "TestService.h"
 #include "ui/WindowTestData.h"
 
@@ -235,10 +235,10 @@ TEST_F(StartWindowTest, directoryRequestThatFailsKeepsTheOldShopsAndSaysSo) {
 
 TEST_F(StartWindowTest, selectorThreeTypedDuringTheWaitEndsTheStepWithoutTheOrderPad) {
     const QByteArray old25 = data.read("ruf25.dat");
-    RoutedHttpServer primary;
+    StubHttpServer primary;
     primary.route("/in1.html", 200, "primary.example.com/start");
     primary.route("/in3.html", 200, "primary.example.com/info");
-    primary.route("/cgi-bin/ruf.html", {200, "", RoutedHttpServer::Mode::Silent});
+    primary.route("/cgi-bin/ruf.html", {200, "", StubHttpServer::Mode::Silent});
     ui::start1& start = openStartWindow(primary.hostPort(), m_down.hostPort(), 2000);
     bool typed = false;
     primary.onRequest([&](const QByteArray& path) {
