@@ -92,7 +92,8 @@ data::OrdererSettings settingsValues(const OrderForm& form) {
 QList<LearnedEntry> learnedEntries(const OrderRecord& cleaned, const ListIndexes& indexes) {
     QList<LearnedEntry> entries;
     auto learn = [&](int index, const char* listFile, const char* countFile, int slot) {
-        if (index == -1)
+        // A list left empty (a recipient row the user cleared) has nothing to learn.
+        if (index == -1 && !cleaned.slot(slot).isEmpty())
             entries.append(
                 {QString::fromLatin1(listFile), QString::fromLatin1(countFile), slot, cleaned.slot(slot)});
     };

@@ -52,13 +52,14 @@ struct LearnedEntry {
     QString listFile;  // hes.dat, pro.dat or lis.dat
     QString countFile; // hescol.dat, procol.dat or liscol.dat
     int slot = 0;
-    QByteArray text; // the cleaned slot text, possibly empty
+    QByteArray text; // the cleaned slot text, never empty
     bool operator==(const LearnedEntry&) const = default;
 };
 
 // The entries to learn, in this order: Combo1 (hes.dat, slot 3), Combo2 (pro.dat, slot 4), then
-// Combo4 .. Combo8 (lis.dat, slots 6 to 10) — each one whose selected index is -1. Duplicates of
-// existing entries are learned again; the lists are not searched.
+// Combo4 .. Combo8 (lis.dat, slots 6 to 10) — each one whose selected index is -1 and whose
+// cleaned text is not empty (a cleared row learns nothing). Duplicates of existing entries are
+// learned again; the lists are not searched.
 QList<LearnedEntry> learnedEntries(const OrderRecord& cleaned, const ListIndexes& indexes);
 
 } // namespace velmora::order

@@ -227,11 +227,12 @@ INSTANTIATE_TEST_SUITE_P(
         LearnCase{"everything_typed", ListIndexes{-1, -1, {-1, -1, -1, -1, -1}}, {3, 4, 6, 7, 8, 9, 10}}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
-TEST(Learning, clearedRecipientIsLearnedAsEmptyEntry) {
+TEST(Learning, anEmptyTypedTextLearnsNothing) {
     OrderRecord record;
-    const QList<LearnedEntry> entries = learnedEntries(record, ListIndexes{0, 0, {-1, 0, 0, 0, 0}});
+    record.setSlot(7, "Typed");
+    const QList<LearnedEntry> entries = learnedEntries(record, ListIndexes{-1, -1, {-1, -1, -1, -1, -1}});
     ASSERT_EQ(entries.size(), 1);
-    EXPECT_EQ(entries[0], (LearnedEntry{"lis.dat", "liscol.dat", 6, QByteArray()}));
+    EXPECT_EQ(entries[0], (LearnedEntry{"lis.dat", "liscol.dat", 7, "Typed"}));
 }
 
 } // namespace

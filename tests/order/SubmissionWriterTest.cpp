@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -119,9 +120,8 @@ TEST_F(WriteSubmittedOrder, writesEveryFileOfTheOrder) {
     EXPECT_EQ(content("hescol.dat"), QByteArray(" 2 \r\n"));
     EXPECT_EQ(content("pro.dat"), QByteArray("Tower\r\n"));
     EXPECT_EQ(content("procol.dat"), QByteArray(" 1 \r\n"));
-    EXPECT_EQ(content("lis.dat"), QByteArray("Alpha\r\nBeta\r\n\r\n"))
-        << "the cleared recipient is an empty line";
-    EXPECT_EQ(content("liscol.dat"), QByteArray(" 3 \r\n"));
+    EXPECT_EQ(content("lis.dat"), QByteArray("Alpha\r\nBeta\r\n")) << "the cleared recipient learns nothing";
+    EXPECT_EQ(content("liscol.dat"), QByteArray(" 2 \r\n"));
 
     EXPECT_EQ(content("vl.url"), shortcutContent(dir()));
 }
@@ -188,5 +188,112 @@ TEST_F(WriteSubmittedOrder, failureAfterTheJournalSaysTheOrderIsRecorded) {
     EXPECT_EQ(content("vlc.dat"), QByteArray(" 5 \r\n"));
     EXPECT_EQ(content("const.dat"), QByteArray("Old\r\n000\r\nOld H\r\n   \r\n")) << "later steps do not run";
 }
+
+// What a submission learns, over typed (index -1 with a text), chosen (an index) and cleared
+// (index -1, no text) rows: the list files and their count files byte for byte.
+struct LearningCase {
+    const char* name;
+    QString account;
+    int accountIndex;
+    QString project;
+    int projectIndex;
+    std::array<QString, 5> recipients;
+    std::array<int, 5> recipientIndexes;
+    QByteArray hes, hescol, pro, procol, lis, liscol;
+};
+
+class LearnedFiles : public WriteSubmittedOrder, public ::testing::WithParamInterface<LearningCase> {};
+
+TEST_P(LearnedFiles, listsAndCountsAfterTheOrder) {
+    const LearningCase& c = GetParam();
+    m_form.account = c.account;
+    m_form.project = c.project;
+    for (std::size_t row = 0; row < 5; ++row)
+        m_form.recipients.at(row) = c.recipients.at(row);
+    m_form.indexes = ListIndexes{c.accountIndex,
+                                 c.projectIndex,
+                                 {c.recipientIndexes[0], c.recipientIndexes[1], c.recipientIndexes[2],
+                                  c.recipientIndexes[3], c.recipientIndexes[4]}};
+    const Status status = writeSubmittedOrder(dir(), submitted(137));
+    ASSERT_TRUE(status.ok()) << status.error().toStdString();
+    EXPECT_EQ(content("hes.dat"), c.hes);
+    EXPECT_EQ(content("hescol.dat"), c.hescol);
+    EXPECT_EQ(content("pro.dat"), c.pro);
+    EXPECT_EQ(content("procol.dat"), c.procol);
+    EXPECT_EQ(content("lis.dat"), c.lis);
+    EXPECT_EQ(content("liscol.dat"), c.liscol);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LearnedFiles,
+    ::testing::Values(LearningCase{"everythingChosen",
+                                   "Municipality",
+                                   0,
+                                   "Tower",
+                                   0,
+                                   {"Beta", "Alpha", "Alpha", "Alpha", "Alpha"},
+                                   {1, 0, 0, 0, 0},
+                                   "Municipality\r\n",
+                                   " 1 \r\n",
+                                   "Tower\r\n",
+                                   " 1 \r\n",
+                                   "Alpha\r\nBeta\r\n",
+                                   " 2 \r\n"},
+                      // The load step fills all five rows; clearing the unused ones is the normal case.
+                      LearningCase{"unusedRowsCleared",
+                                   "Municipality",
+                                   0,
+                                   "Tower",
+                                   0,
+                                   {"Beta", "", "", "", ""},
+                                   {1, -1, -1, -1, -1},
+                                   "Municipality\r\n",
+                                   " 1 \r\n",
+                                   "Tower\r\n",
+                                   " 1 \r\n",
+                                   "Alpha\r\nBeta\r\n",
+                                   " 2 \r\n"},
+                      LearningCase{"everyListCleared",
+                                   "",
+                                   -1,
+                                   "",
+                                   -1,
+                                   {"", "", "", "", ""},
+                                   {-1, -1, -1, -1, -1},
+                                   "Municipality\r\n",
+                                   " 1 \r\n",
+                                   "Tower\r\n",
+                                   " 1 \r\n",
+                                   "Alpha\r\nBeta\r\n",
+                                   " 2 \r\n"},
+                      // A typed text is learned cleaned, also when it equals an entry; cleared rows beside it
+                      // add nothing.
+                      LearningCase{"typedAmongCleared",
+                                   "Acme, Ltd",
+                                   -1,
+                                   "Tower",
+                                   -1,
+                                   {"", "Gamma \"G\"", "", "Beta", ""},
+                                   {-1, -1, -1, -1, -1},
+                                   "Municipality\r\nAcme; Ltd\r\n",
+                                   " 2 \r\n",
+                                   "Tower\r\nTower\r\n",
+                                   " 2 \r\n",
+                                   "Alpha\r\nBeta\r\nGamma ''G''\r\nBeta\r\n",
+                                   " 4 \r\n"},
+                      LearningCase{"typedAndChosenRecipients",
+                                   "Municipality",
+                                   0,
+                                   "Tower",
+                                   0,
+                                   {"Delta", "Alpha", "Epsilon", "", "Beta"},
+                                   {-1, 0, -1, -1, 1},
+                                   "Municipality\r\n",
+                                   " 1 \r\n",
+                                   "Tower\r\n",
+                                   " 1 \r\n",
+                                   "Alpha\r\nBeta\r\nDelta\r\nEpsilon\r\n",
+                                   " 4 \r\n"}),
+    [](const auto& tc) { return std::string(tc.param.name); });
 
 } // namespace

@@ -103,7 +103,7 @@ TEST_F(Submission, wholeOrderWritesEveryFileByteForByte) {
     pad.Text6->setText(QStringLiteral("1"));
     pad.Combo10->setListIndex(2);
     pad.Combo5->setText(u"משרד חדש"_s); // typed recipient: learned
-    pad.Combo6->setText(QString());     // cleared by hand: an empty line is learned
+    pad.Combo6->setText(QString());     // cleared by hand: nothing is learned for it
     pad.Text13->setText(QStringLiteral("1"));
     pad.Text18->setText(QStringLiteral("2"));
     pad.Text14->setText(QStringLiteral("3"));
