@@ -4,16 +4,35 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 namespace velmora::data {
 namespace {
 
-QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
+QString fileName(const QString& path) {
+    return QFileInfo(path).fileName();
+}
+
+struct InjectedWriteFailure {
+    QString fileName;
+    qint64 bytesBeforeFailure = 0;
+};
+std::optional<InjectedWriteFailure> g_writeFailure;
 
 } // namespace
+
+WriteFailureForTesting::WriteFailureForTesting(QString fileName, qint64 bytesBeforeFailure) {
+    g_writeFailure = InjectedWriteFailure{std::move(fileName), bytesBeforeFailure};
+}
+
+WriteFailureForTesting::~WriteFailureForTesting() {
+    g_writeFailure.reset();
+}
 
 Result<QByteArray> readFile(const QString& path) {
     QFile file(path);
@@ -25,13 +44,21 @@ Result<QByteArray> readFile(const QString& path) {
     return file.readAll();
 }
 
-bool fileExists(const QString& path) { return QFileInfo::exists(path); }
+bool fileExists(const QString& path) {
+    return QFileInfo::exists(path);
+}
 
 Status writeFileAtomic(const QString& path, QByteArrayView bytes) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return Status::failure(
             QStringLiteral(u"לא ניתן לכתוב את הקובץ %1: %2").arg(fileName(path), file.errorString()));
+    if (g_writeFailure && g_writeFailure->fileName == fileName(path)) {
+        file.write(bytes.data(), std::min<qint64>(bytes.size(), g_writeFailure->bytesBeforeFailure));
+        file.cancelWriting();
+        return Status::failure(QStringLiteral(u"לא ניתן לכתוב את הקובץ %1: %2")
+                                   .arg(fileName(path), QString::fromLocal8Bit(strerror(ENOSPC))));
+    }
     if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
         file.cancelWriting();
         return Status::failure(
@@ -62,7 +89,8 @@ Status appendDurable(const QString& path, QByteArrayView bytes) {
                 // Nothing more can be done here; the reader skips a damaged last record.
             }
             ::close(fd);
-            return Status::failure(QStringLiteral(u"לא ניתן להוסיף לקובץ %1: %2").arg(fileName(path), reason));
+            return Status::failure(
+                QStringLiteral(u"לא ניתן להוסיף לקובץ %1: %2").arg(fileName(path), reason));
         }
         done += n;
     }

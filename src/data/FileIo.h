@@ -27,4 +27,15 @@ Status appendDurable(const QString& path, QByteArrayView bytes);
 // Deletes the file; a file that does not exist is no error.
 Status removeFile(const QString& path);
 
+// For tests: while an object of this class lives, writeFileAtomic() to a file of the given bare
+// name writes only the first `bytesBeforeFailure` bytes and then fails as a full disk makes it
+// fail, so a test can check that a failed rewrite leaves the old file in place. One at a time.
+class WriteFailureForTesting {
+public:
+    WriteFailureForTesting(QString fileName, qint64 bytesBeforeFailure);
+    ~WriteFailureForTesting();
+    WriteFailureForTesting(const WriteFailureForTesting&) = delete;
+    WriteFailureForTesting& operator=(const WriteFailureForTesting&) = delete;
+};
+
 } // namespace velmora::data

@@ -69,6 +69,24 @@ QByteArray joinLines(const QList<QByteArray>& lines) {
     return out;
 }
 
+QList<QByteArray> splitLines(QByteArrayView text) {
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.append(text.sliced(start, i - start).toByteArray());
+        if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(text.sliced(start).toByteArray());
+    return lines;
+}
+
 Status writeLines(const QString& path, const QList<QByteArray>& lines) {
     return writeFileAtomic(path, joinLines(lines));
 }

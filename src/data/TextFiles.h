@@ -30,6 +30,11 @@ Status writeLines(const QString& path, const QList<QByteArray>& lines);
 // The bytes of the lines, each followed by CR LF; line breaks inside a line become blanks.
 QByteArray joinLines(const QList<QByteArray>& lines);
 
+// The lines of the text, each without its line end: CR LF, a lone CR and a lone LF each end a
+// line, and a last line without a line end is a line too. An empty text has no lines; commas and
+// quotes are part of a line.
+QList<QByteArray> splitLines(QByteArrayView text);
+
 // True when the file exists, is not empty and its last byte is neither CR nor LF.
 bool lastLineIsOpen(const QString& path);
 
