@@ -25,10 +25,13 @@ cmake --build "$build" --target velmora -j "${VELMORA_JOBS:-2}"
 data="$(mktemp -d)"
 trap 'rm -rf "$data"' EXIT
 
-# The print-shop directory as the start step leaves it (Windows-1255, CR LF); the program adds
-# the other files of a fresh installation itself.
+# The print-shop directory as the start step leaves it and a few addresses (Windows-1255, CR LF);
+# the program adds the other files of a fresh installation itself.
 printf '%s\r\n' "Print House Tel-Aviv kod012" "דפוס הצפון חיפה kod007" "Copy Center Jerusalem kod031" \
   | iconv -f UTF-8 -t CP1255 > "$data/ruf25.dat"
+printf '%s\r\n' "משרד אדריכלים כהן - רח' הרצל 12, תל אביב" "Tel Aviv office - 5 Rothschild Blvd" \
+  "מהנדס יוסי לוי - דרך יפו 45 ירושלים" "פיקוח עירוני חיפה" "Site office, Building A-7" \
+  | iconv -f UTF-8 -t CP1255 > "$data/lis.dat"
 printf '%s\r\n' "kod012 Tel 03-5550012 EM:orders@printhouse.example" "kod007 Tel 04-5550007 EM:&nbsp;" \
   "kod031 Tel 02-5550031 EM:copy@center.example" > "$data/ruf27.dat"
 

@@ -1,9 +1,15 @@
 #include "ui/windows/ktovot.h"
 
+#include "addressbook/AddressBook.h"
+#include "data/Cp1255.h"
+#include "data/Numbers.h"
 #include "ui/CaptionButton.h"
 #include "ui/FormBuilder.h"
 #include "ui/WindowRegistry.h"
+#include "ui/components/Dialogs.h"
+#include "ui/components/EditCombo.h"
 #include "ui/components/FlexGrid.h"
+#include "ui/windows/velmora.h"
 
 #include <QLineEdit>
 #include <QPainter>
@@ -93,24 +99,124 @@ ktovot::ktovot(WindowRegistry& registry, QWidget* parent)
     connect(MSFlexGrid1, &FlexGrid::DblClick, this, &ktovot::MSFlexGrid1_DblClick);
 }
 
+void ktovot::openFor(int row) {
+    // The table shell first, so that a file that cannot be read leaves an empty table.
+    MSFlexGrid1->setRows(1);
+    buildTable({});
+    Text2->setText(QString::number(row));
+    const std::optional<QList<QByteArray>> lines = readLines();
+    if (!lines)
+        return;
+    if (EditCombo* list = targetList())
+        refill(list, *lines);
+    Text1->clear();
+    buildTable(*lines);
+}
+
+EditCombo* ktovot::targetList() const {
+    const double row = data::leadingNumber(data::toCp1255(Text2->text()));
+    velmora* pad = m_registry.find<velmora>();
+    if (!pad || row < 1 || row > 5 || row != static_cast<int>(row))
+        return nullptr;
+    return pad->recipientList(static_cast<int>(row) - 1);
+}
+
+std::optional<QList<QByteArray>> ktovot::readLines() {
+    Result<QList<QByteArray>> lines = addressbook::readAddressLines(m_registry.dataDir());
+    if (!lines) {
+        Dialogs::message(this, lines.error());
+        return std::nullopt;
+    }
+    return std::move(lines).value();
+}
+
+void ktovot::buildTable(const QList<QByteArray>& lines) {
+    MSFlexGrid1->setRows(1);
+    MSFlexGrid1->Clear();
+    MSFlexGrid1->setColWidth(0, 500);
+    MSFlexGrid1->setColWidth(1, 8000);
+    MSFlexGrid1->setTextMatrix(0, 0, QStringLiteral(u"מספר"));
+    MSFlexGrid1->setTextMatrix(0, 1, QStringLiteral(u"כתובת"));
+    const QList<addressbook::AddressRow> rows = addressbook::addressRows(lines, Text1->text());
+    QList<QStringList> cells;
+    cells.reserve(rows.size());
+    for (const addressbook::AddressRow& row : rows)
+        cells.append({QString::fromLatin1(data::numberText(static_cast<double>(row.number))),
+                      data::fromCp1255(row.line)});
+    // Cell by cell rather than as TAB-separated text: a TAB in an address stays in its cell.
+    for (const QStringList& row : cells) {
+        MSFlexGrid1->AddItem(QString());
+        const int r = MSFlexGrid1->Rows() - 1;
+        MSFlexGrid1->setTextMatrix(r, 0, row[0]);
+        MSFlexGrid1->setTextMatrix(r, 1, row[1]);
+    }
+}
+
+void ktovot::refill(EditCombo* list, const QList<QByteArray>& lines) {
+    list->Clear();
+    for (const QByteArray& line : lines)
+        list->AddItem(data::fromCp1255(line));
+}
+
 void ktovot::Command1_Click() {
-    // Searching the addresses comes here.
+    if (const std::optional<QList<QByteArray>> lines = readLines())
+        buildTable(*lines);
 }
 
 void ktovot::Command2_Click() {
-    // Choosing an address for the recipient row comes here.
+    // The heading row names no address; a target that is no recipient row does nothing.
+    const int row = MSFlexGrid1->Row();
+    EditCombo* list = targetList();
+    if (row < 1 || !list)
+        return;
+    const auto number =
+        static_cast<qsizetype>(data::leadingNumber(data::toCp1255(MSFlexGrid1->TextMatrix(row, 0))));
+    const QByteArray address = data::toCp1255(MSFlexGrid1->TextMatrix(row, 1));
+    // The book is not modal: since it was opened the order pad may have narrowed the list or a
+    // submission may have added a line. Refill the list from the file as it is now and choose the
+    // line the user clicked, by its number while it still holds that address.
+    const std::optional<QList<QByteArray>> lines = readLines();
+    if (!lines)
+        return;
+    const std::optional<qsizetype> entry = addressbook::chosenEntry(*lines, number, address);
+    if (!entry)
+        return;
+    refill(list, *lines);
+    list->setListIndex(static_cast<int>(*entry));
+    close();
 }
 
 void ktovot::Command3_Click() {
-    // Sorting ascending comes here.
+    MSFlexGrid1->setCol(1);
+    MSFlexGrid1->setSort(FlexGrid::SortAscending);
 }
 
 void ktovot::Command4_Click() {
-    // Sorting descending comes here.
+    MSFlexGrid1->setCol(1);
+    MSFlexGrid1->setSort(FlexGrid::SortDescending);
 }
 
 void ktovot::Command5_Click() {
-    // Deleting an address comes here.
+    // No confirmation and no undo. The heading row deletes nothing.
+    const int row = MSFlexGrid1->Row();
+    if (row < 1)
+        return;
+    const auto number =
+        static_cast<qsizetype>(data::leadingNumber(data::toCp1255(MSFlexGrid1->TextMatrix(row, 0))));
+    const QByteArray address = data::toCp1255(MSFlexGrid1->TextMatrix(row, 1));
+    const Result<addressbook::Deletion> deleted =
+        addressbook::deleteAddress(m_registry.dataDir(), number, address);
+    if (!deleted) {
+        Dialogs::message(this, deleted.error());
+        return;
+    }
+    const std::optional<QList<QByteArray>> lines = readLines();
+    if (!lines)
+        return;
+    // Only the book's own recipient row is refilled; the other rows keep what they show.
+    if (EditCombo* list = targetList())
+        refill(list, *lines);
+    buildTable(*lines);
 }
 
 } // namespace velmora::ui

@@ -1,12 +1,17 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QWidget>
+
+#include <optional>
 
 class QLineEdit;
 
 namespace velmora::ui {
 
 class CaptionButton;
+class EditCombo;
 class FlexGrid;
 class WindowRegistry;
 
@@ -33,7 +38,21 @@ public:
     void Command5_Click();
     void MSFlexGrid1_DblClick() { Command2_Click(); }
 
+    // Opens the book for recipient row 1 to 5 of the order pad: that row's list is refilled with
+    // every line of the address list (its shown recipient cleared), the search text emptied, the
+    // table filled with every line and Text2 set to the row. Opening it again for another row
+    // retargets the same window.
+    void openFor(int row);
+
 private:
+    // The order pad's recipient list of the row Text2 names, or nullptr when Text2 names none of
+    // 1 to 5 or the order pad is gone.
+    EditCombo* targetList() const;
+    // lis.dat line by line; a file that cannot be read is reported and gives nothing.
+    std::optional<QList<QByteArray>> readLines();
+    void buildTable(const QList<QByteArray>& lines);
+    static void refill(EditCombo* list, const QList<QByteArray>& lines);
+
     WindowRegistry& m_registry;
 };
 

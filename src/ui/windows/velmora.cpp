@@ -500,8 +500,9 @@ void velmora::browse(int row) {
 }
 
 void velmora::openAddressBook(int row) {
-    ktovot& book = m_registry.open<ktovot>();
-    book.Text2->setText(QString::number(row + 1));
+    // Filled before it is shown; an open book is retargeted to this row.
+    m_registry.ensure<ktovot>().openFor(row + 1);
+    m_registry.open<ktovot>();
 }
 
 void velmora::narrow(int box) {
