@@ -1,0 +1,208 @@
+#include "history/JournalSearch.h"
+
+#include "data/CharCodes.h"
+#include "data/FieldReader.h"
+#include "data/FileIo.h"
+#include "order/ShopCode.h"
+
+#include <array>
+#include <cstring>
+
+namespace velmora::history {
+namespace {
+
+constexpr int kSlotsPerRecord = 38;
+constexpr int kSearchedSlots = 5;
+
+// "A contains B", with an empty B in every non-empty A and in no empty A.
+bool contains(QByteArrayView a, QByteArrayView b) {
+    return !a.isEmpty() && a.contains(b);
+}
+
+// The decoded length of an encoded slot: one character per group of three columns.
+qsizetype decodedLength(QByteArrayView encoded) {
+    return (encoded.size() + 2) / 3;
+}
+
+// Lines of journal bytes in memory, ended by CR LF, a lone CR or a lone LF.
+class TextLines {
+public:
+    explicit TextLines(QByteArrayView text)
+        : m_pos(text.data())
+        , m_end(text.data() + text.size()) {}
+
+    bool next(QByteArrayView& line) {
+        if (m_pos >= m_end)
+            return false;
+        const char* stop = m_pos;
+        while (stop < m_end && *stop != '\r' && *stop != '\n')
+            ++stop;
+        line = QByteArrayView(m_pos, stop - m_pos);
+        if (stop == m_end)
+            m_pos = m_end;
+        else if (*stop == '\r' && stop + 1 < m_end && stop[1] == '\n')
+            m_pos = stop + 2;
+        else
+            m_pos = stop + 1;
+        return true;
+    }
+
+    qsizetype skip(qsizetype n) {
+        QByteArrayView line;
+        qsizetype done = 0;
+        while (done < n && next(line))
+            ++done;
+        return done;
+    }
+
+private:
+    const char* m_pos;
+    const char* m_end;
+};
+
+// What one search compares against, worked out once.
+class Query {
+public:
+    Query(SearchKey key, QByteArrayView selection)
+        : m_key(key)
+        , m_selection(selection.toByteArray())
+        , m_selectionCode(order::shopCodeNumber(selection)) {}
+
+    // The length filters, on the encoded slots (no decoding needed).
+    bool passesFilters(const std::array<QByteArrayView, kSearchedSlots>& encoded) const {
+        if (m_key == SearchKey::Account)
+            return true;
+        return decodedLength(encoded[0]) >= 1 && decodedLength(encoded[1]) >= 2 &&
+               decodedLength(encoded[2]) >= 3 && decodedLength(encoded[3]) >= 3 &&
+               decodedLength(encoded[4]) >= 3;
+    }
+
+    // The match rule on the one slot it looks at, decoded.
+    bool matchesKeySlot(QByteArrayView slot) const {
+        switch (m_key) {
+        case SearchKey::PrintShop:
+            return order::shopCodeNumber(slot) == m_selectionCode || contains(m_selection, slot);
+        case SearchKey::Project:
+        case SearchKey::Account:
+            return contains(m_selection, slot);
+        }
+        return false;
+    }
+
+    // The slot (0-based among slots 1 to 5) the match rule looks at.
+    int keySlot() const {
+        switch (m_key) {
+        case SearchKey::PrintShop:
+            return 4;
+        case SearchKey::Project:
+            return 3;
+        case SearchKey::Account:
+            return 2;
+        }
+        return 0;
+    }
+
+private:
+    SearchKey m_key;
+    QByteArray m_selection;
+    double m_selectionCode;
+};
+
+void copyInto(QByteArray& buffer, QByteArrayView bytes) {
+    buffer.resize(bytes.size());
+    if (!bytes.isEmpty())
+        std::memcpy(buffer.data(), bytes.data(), static_cast<std::size_t>(bytes.size()));
+}
+
+// The scan over any source of lines with next(line) and skip(n). Only the slot the match rule
+// needs is decoded for every record; the others only for the records found.
+template <typename Lines> void scanForOrders(Lines& lines, const Query& query, SearchResult& result) {
+    std::array<QByteArray, kSearchedSlots> raw;
+    std::array<QByteArrayView, kSearchedSlots> encoded;
+    QByteArray number;
+    QByteArray keySlot;
+    QByteArrayView line;
+    for (;;) {
+        int got = 0;
+        for (; got < kSearchedSlots && lines.next(line); ++got) {
+            copyInto(raw[static_cast<std::size_t>(got)], line);
+        }
+        if (got < kSearchedSlots) {
+            result.damagedLines = got;
+            return;
+        }
+        const qsizetype rest = lines.skip(kSlotsPerRecord - kSearchedSlots);
+        if (rest < kSlotsPerRecord - kSearchedSlots) {
+            result.damagedLines = kSearchedSlots + rest;
+            return;
+        }
+        const qsizetype record = ++result.recordsSeen;
+        for (std::size_t i = 0; i < raw.size(); ++i)
+            encoded[i] = data::firstField(raw[i]);
+
+        // A record numbered "***..." marks the end of the orders.
+        data::decodeCharCodesInto(encoded[0].first(std::min<qsizetype>(encoded[0].size(), 9)), number);
+        if (number.startsWith("***")) {
+            --result.recordsSeen;
+            result.endedAtMarker = true;
+            return;
+        }
+        if (!query.passesFilters(encoded))
+            continue;
+        data::decodeCharCodesInto(encoded[static_cast<std::size_t>(query.keySlot())], keySlot);
+        if (!query.matchesKeySlot(keySlot))
+            continue;
+        FoundOrder found;
+        found.record = record;
+        found.number = data::decodeCharCodes(encoded[0]);
+        found.date = data::decodeCharCodes(encoded[1]);
+        found.account = data::decodeCharCodes(encoded[2]);
+        found.project = data::decodeCharCodes(encoded[3]);
+        found.printShop = data::decodeCharCodes(encoded[4]);
+        result.orders.append(std::move(found));
+    }
+}
+
+} // namespace
+
+bool namesPrintShop(QByteArrayView selection) {
+    return selection.contains(QByteArrayView("kod"));
+}
+
+bool matchesOrder(SearchKey key, QByteArrayView selection, QByteArrayView number, QByteArrayView date,
+                  QByteArrayView account, QByteArrayView project, QByteArrayView printShop) {
+    const Query query(key, selection);
+    if (key != SearchKey::Account && (number.size() < 1 || date.size() < 2 || account.size() < 3 ||
+                                      project.size() < 3 || printShop.size() < 3))
+        return false;
+    switch (key) {
+    case SearchKey::PrintShop:
+        return query.matchesKeySlot(printShop);
+    case SearchKey::Project:
+        return query.matchesKeySlot(project);
+    case SearchKey::Account:
+        return query.matchesKeySlot(account);
+    }
+    return false;
+}
+
+SearchResult searchJournalText(QByteArrayView journal, SearchKey key, QByteArrayView selection) {
+    SearchResult result;
+    TextLines lines(journal);
+    scanForOrders(lines, Query(key, selection), result);
+    return result;
+}
+
+Result<SearchResult> searchJournal(const QString& journalPath, SearchKey key, QByteArrayView selection) {
+    if (!data::fileExists(journalPath)) {
+        SearchResult none;
+        none.journalExists = false;
+        return none;
+    }
+    const Result<QByteArray> bytes = data::readFile(journalPath);
+    if (!bytes)
+        return Result<SearchResult>::failure(bytes.error());
+    return searchJournalText(*bytes, key, selection);
+}
+
+} // namespace velmora::history

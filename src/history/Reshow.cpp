@@ -1,0 +1,69 @@
+#include "history/Reshow.h"
+
+#include "data/DataFiles.h"
+#include "data/FileIo.h"
+#include "data/Journal.h"
+#include "data/Numbers.h"
+#include "data/TextFiles.h"
+#include "order/OrderDocument.h"
+#include "order/OrderRecord.h"
+
+#include <cmath>
+
+namespace velmora::history {
+
+QString chooseAnOrderMessage() {
+    return QStringLiteral(u"צריך לבחור את ההזמנה!");
+}
+
+std::optional<qsizetype> recordNumberOfCell(QByteArrayView cell) {
+    const double n = data::leadingNumber(cell);
+    if (n < 1 || n != std::floor(n) || n > 1e15)
+        return std::nullopt;
+    return static_cast<qsizetype>(n);
+}
+
+QByteArray reshowTemplateTail() {
+    const QByteArray line = QByteArray(37, '*') + "\r\n";
+    return line.repeated(5);
+}
+
+Result<QString> reshowOrder(const data::DataDir& dir, qsizetype record) {
+    const Result<data::JournalRecord> read = data::Journal(dir).read(record);
+    if (!read)
+        return Result<QString>::failure(read.error());
+    const order::OrderRecord order = order::fromJournalRecord(*read);
+
+    // sbl.htm as it will be after the asterisk lines are appended; a missing file is created.
+    const QString templatePath = dir.file(data::files::kTemplate);
+    QByteArray tail;
+    QByteArray templateBytes;
+    if (data::fileExists(templatePath)) {
+        Result<QByteArray> current = data::readFile(templatePath);
+        if (!current)
+            return Result<QString>::failure(current.error());
+        templateBytes = std::move(current).value();
+        if (!templateBytes.isEmpty() && !templateBytes.endsWith('\r') && !templateBytes.endsWith('\n'))
+            tail = "\r\n";
+    }
+    tail += reshowTemplateTail();
+    templateBytes += tail;
+
+    const Result<QByteArray> heading = order::readHeading(dir);
+    if (!heading)
+        return Result<QString>::failure(heading.error());
+    const Result<QByteArray> document =
+        order::generateDocument(order, templateBytes, *heading, order::reshowDocumentOptions());
+    if (!document)
+        return Result<QString>::failure(document.error());
+
+    if (const Status appended = data::appendDurable(templatePath, tail); !appended)
+        return Result<QString>::failure(appended.error());
+    if (const Status written = order::writeDocument(dir, *document); !written)
+        return Result<QString>::failure(written.error());
+    if (const Status written = order::writeShortcut(dir); !written)
+        return Result<QString>::failure(written.error());
+    return order::documentPath(dir);
+}
+
+} // namespace velmora::history
