@@ -150,15 +150,71 @@ TEST_P(ToolBadArguments, exitWithStatus2AndUsage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ToolBadArguments,
-    ::testing::Values(UsageCase{"no_arguments", {}, "missing command"},
-                      UsageCase{"unknown_command", {"import", "x"}, "unknown command \"import\""},
-                      UsageCase{"no_journal", {"export"}, "missing JOURNAL"},
-                      UsageCase{"two_journals", {"export", "a", "b"}, "unexpected argument \"b\""},
-                      UsageCase{
-                          "unknown_format", {"export", "--format", "xml", "a"}, "unknown format \"xml\""},
-                      UsageCase{"format_without_value", {"export", "a", "--format"}, "Missing value after"},
-                      UsageCase{"unknown_option", {"export", "--fast", "a"}, "Unknown option"}),
+    ::testing::Values(
+        UsageCase{"no_arguments", {}, "missing command"},
+        UsageCase{"unknown_command", {"import", "x"}, "unknown command \"import\""},
+        UsageCase{"no_journal", {"export"}, "missing JOURNAL"},
+        UsageCase{"two_journals", {"export", "a", "b"}, "unexpected argument \"b\""},
+        UsageCase{"unknown_format", {"export", "--format", "xml", "a"}, "unknown format \"xml\""},
+        UsageCase{"format_without_value", {"export", "a", "--format"}, "Missing value after"},
+        UsageCase{"unknown_option", {"export", "--fast", "a"}, "Unknown option"},
+        UsageCase{"search_without_key", {"search", "a"}, "exactly one of"},
+        UsageCase{
+            "search_with_two_keys", {"search", "--shop", "A kod1", "--project", "P", "a"}, "exactly one of"},
+        UsageCase{"shop_without_kod", {"search", "--shop", "Shop KOD012", "a"}, "\"kod\""},
+        UsageCase{"key_for_export", {"export", "--project", "P", "a"}, "belongs to the search"},
+        UsageCase{"show_without_number", {"show"}, "missing record number"},
+        UsageCase{"show_zero", {"show", "0", "a"}, "not a whole number"},
+        UsageCase{"show_text", {"show", "x", "a"}, "not a whole number"}),
     [](const auto& tc) { return std::string(tc.param.name); });
+
+// search prints what the search windows put into the table: seven TAB-separated cells per order.
+TEST_F(JournalToolTest, searchPrintsTheTableRowsInJournalOrder) {
+    const QString path = m_tmp.path() + QStringLiteral("/vlt.dat");
+    QByteArray text;
+    const char* shops[] = {"Print House kod012", "Other kod013", "Print House kod12 "};
+    for (int n = 1; n <= 3; ++n) {
+        JournalRecord r = order(n);
+        r.slot(3) = toCp1255(QStringLiteral(u"עיריית חיפה"));
+        r.slot(5) = shops[n - 1];
+        text += encodeJournalRecord(r);
+    }
+    ASSERT_TRUE(writeFileAtomic(path, QByteArray(text + "49 \r\n")).ok()); // and a damaged last record
+
+    const ToolRun shop = runTool({"search", "--shop", "Print House kod012", path});
+    EXPECT_EQ(shop.exitCode, 3) << "the damaged tail is reported after the rows";
+    EXPECT_TRUE(shop.err.contains("damaged"));
+    EXPECT_EQ(shop.out,
+              QStringLiteral(u" \t 1\t05-03-04\tPrint House kod012\tמגדל המשרדים\tעיריית חיפה\t 1\n"
+                             u" \t 3\t05-03-04\tPrint House kod12 \tמגדל המשרדים\tעיריית חיפה\t 3\n")
+                  .toUtf8());
+
+    const ToolRun project = runTool({"search", "--project", QStringLiteral(u"מגדל המשרדים - שלב א"), path});
+    EXPECT_EQ(project.out.count('\n'), 3);
+    const ToolRun account = runTool({"search", "--account", "Acme", path});
+    EXPECT_TRUE(account.out.isEmpty());
+    EXPECT_EQ(account.exitCode, 3);
+}
+
+TEST_F(JournalToolTest, showPrintsTheRecordsSlots) {
+    const QString path = journalWith(3, 5);
+    const ToolRun run = runTool({"show", "2", path});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QList<QByteArray> lines = run.out.split('\n');
+    ASSERT_EQ(lines.size(), 39);
+    EXPECT_EQ(lines[0], "1\t 2");
+    EXPECT_EQ(lines[3], QStringLiteral(u"4\tמגדל המשרדים").toUtf8());
+    EXPECT_EQ(lines[4], "5\t");
+    EXPECT_EQ(lines[37], QStringLiteral(u"38\tרות").toUtf8());
+
+    const ToolRun damaged = runTool({"show", "4", path});
+    EXPECT_EQ(damaged.exitCode, 3);
+    EXPECT_TRUE(damaged.err.contains("damaged")) << damaged.err.toStdString();
+    const ToolRun beyond = runTool({"show", "9", path});
+    EXPECT_EQ(beyond.exitCode, 1);
+    EXPECT_TRUE(beyond.err.contains("no record 9")) << beyond.err.toStdString();
+    EXPECT_TRUE(beyond.out.isEmpty());
+}
 
 TEST(JournalToolHelp, printsUsageAndSucceeds) {
     const ToolRun run = runTool({QStringLiteral("--help")});
