@@ -1,5 +1,6 @@
 #include "data/JournalLines.h"
 #include "data/FileIo.h"
+#include "data/Journal.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -213,6 +214,10 @@ TEST(JournalLinesErrors, readingErrorIsReportedNotTakenForTheEnd) {
     ASSERT_TRUE(lines.open(path).ok());
     EXPECT_EQ(lines.skipToEnd(), 0);
     EXPECT_FALSE(lines.status().ok());
+
+    const Journal journal(path);
+    EXPECT_FALSE(journal.scan({}).ok());
+    EXPECT_FALSE(journal.shape().ok());
 }
 
 } // namespace
