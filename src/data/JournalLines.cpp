@@ -84,25 +84,6 @@ const char* passRounds(const char*& p, const char* end, qsizetype& left, std::ui
 
 } // namespace
 
-const char* findLineEnd(const char* p, const char* end) {
-#if defined(__SSE2__)
-    // The journal is millions of short lines, and this search is most of reading one.
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    while (end - p >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto hits = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))));
-        if (hits != 0)
-            return p + std::countr_zero(hits);
-        p += 16;
-    }
-#endif
-    while (p < end && *p != '\r' && *p != '\n')
-        ++p;
-    return p;
-}
-
 Passed passLineEndsScalar(const char* p, const char* end, qsizetype want, bool& crBefore) {
     qsizetype ends = 0;
     for (; p != end; ++p) {
@@ -207,8 +188,7 @@ bool JournalLines::fill() {
     return true;
 }
 
-bool JournalLines::next(QByteArrayView& line) {
-    qsizetype searched = 0; // bytes after m_pos known to hold no complete line end
+bool JournalLines::nextAcrossBlocks(QByteArrayView& line, qsizetype searched) {
     while (m_status.ok()) {
         const char* begin = m_buf.get() + m_pos;
         const char* end = m_buf.get() + m_end;

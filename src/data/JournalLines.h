@@ -6,7 +6,12 @@
 #include <QFile>
 #include <QString>
 
+#include <bit>
 #include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Reads a file line by line the way the journal is read, in blocks of a fixed size: memory stays
 // at about one block however large the file (a journal of a million orders is a gigabyte).
@@ -62,6 +67,7 @@ public:
     qsizetype blockSize() const { return m_block; }
 
 private:
+    bool nextAcrossBlocks(QByteArrayView& line, qsizetype searched);
     bool fill();
     void fail();
 
@@ -82,7 +88,7 @@ private:
 namespace lineends {
 
 // The first CR or LF at or after p, or end.
-const char* findLineEnd(const char* p, const char* end);
+inline const char* findLineEnd(const char* p, const char* end);
 
 // What passLineEnds() passed.
 struct Passed {
@@ -105,5 +111,39 @@ Passed passLineEndsSse2(const char* begin, const char* end, qsizetype want, bool
 #endif
 
 } // namespace lineends
+
+// Inline: next() and the search it calls run once per line, millions of times per scan.
+
+inline const char* lineends::findLineEnd(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto hits = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))));
+        if (hits != 0)
+            return p + std::countr_zero(hits);
+        p += 16;
+    }
+#endif
+    while (p < end && *p != '\r' && *p != '\n')
+        ++p;
+    return p;
+}
+
+inline bool JournalLines::next(QByteArrayView& line) {
+    const char* base = m_buf.get();
+    const char* begin = base + m_pos;
+    const char* stop = lineends::findLineEnd(begin, base + m_end);
+    // Most lines end inside the bytes read, with a byte after the line end's first byte that
+    // tells a CR LF from a lone CR.
+    if (stop - base < m_end - 1) {
+        line = QByteArrayView(begin, stop);
+        m_pos = stop - base + (stop[0] == '\r' && stop[1] == '\n' ? 2 : 1);
+        return true;
+    }
+    return nextAcrossBlocks(line, stop - begin);
+}
 
 } // namespace velmora::data
