@@ -161,7 +161,8 @@ bool JournalLines::fill() {
         return false;
     const qsizetype kept = m_end - m_pos;
     if (kept + m_block > m_capacity) {
-        // Only a line longer than a block makes the buffer grow past one block (and a bit).
+        // Room for the start of the line and a block: a few bytes past one block for the lines of a
+        // journal, doubling while a line is longer than a block.
         const qsizetype capacity = std::max(kept + m_block, 2 * kept);
         auto grown = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(capacity));
         if (kept > 0)

@@ -33,8 +33,8 @@ public:
     static constexpr qsizetype kDefaultBlockSize = qsizetype(1) << 20;
 
     // blockSize: the bytes asked of the file at a time (at least 1). Tests use a few bytes to put
-    // line ends on block boundaries. The buffer grows beyond one block only for a line longer
-    // than a block, and then to that line's length plus a block.
+    // line ends on block boundaries. The buffer holds a block and the start of the line that the
+    // block boundary cut, so it grows past a block by the length of the longest line.
     explicit JournalLines(qsizetype blockSize = kDefaultBlockSize);
 
     JournalLines(const JournalLines&) = delete;
