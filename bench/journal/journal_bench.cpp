@@ -1,10 +1,16 @@
 // Journal benchmark: writes a journal of realistic orders, then times, on that same file,
-//   - velmora-journal export --format csv / json, output to /dev/null;
-//   - the in-process record scan (all 38 slots decoded, and the first 5 as the searches do);
 //   - wc -l, as the floor of reading the file once;
-// and prints the best and median of several runs and the ratios to wc -l.
+//   - Journal::read() of the last order (all the lines before it passed over, its 38 decoded);
+//   - the in-process record scan (the first 5 slots decoded as the searches do, and all 38);
+//   - velmora-journal export --format csv / json, output to /dev/null;
+// and prints the best and median of several runs and their ratios to wc -l.
+//
+// --memory-orders N then writes a second journal of N orders (a million orders is about 1 GB),
+// scans it with 5 slots decoded in this process and prints the process's peak resident memory
+// before and after the scan: the readers keep one block of the file in memory, not the file.
 //
 //   journal_bench --tool PATH/velmora-journal [--orders N] [--runs R] [--journal FILE]
+//                 [--memory-orders N]
 
 #include "data/Cp1255.h"
 #include "data/Journal.h"
@@ -18,9 +24,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <random>
 #include <vector>
+
+#include <sys/resource.h>
 
 using velmora::data::Journal;
 using velmora::data::JournalRecord;
@@ -48,7 +57,12 @@ const QStringList kPeople{QStringLiteral(u"ישראל ישראלי"), QStringLit
                           QStringLiteral(u"אבי לוי"), QStringLiteral(u"רות מזרחי")};
 const QStringList kCopyTypes{QStringLiteral(u"עתקות ציבוניות"), QStringLiteral(u"עתקות שחור-לבן")};
 
-QByteArray journalOf(int orders) {
+// Writes a journal of `orders` orders, a thousand at a time (the million-order journal is never
+// held in memory). The same orders each time: the random numbers start from a fixed seed.
+bool writeJournal(const QString& path, int orders) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     std::mt19937 random(2004);
     const auto pick = [&](const QStringList& list) {
         return toCp1255(list.at(static_cast<qsizetype>(random() % static_cast<unsigned>(list.size()))));
@@ -87,8 +101,13 @@ QByteArray journalOf(int orders) {
             r.slot(31) = " ";
         r.slot(38) = pick(kPeople);
         text += velmora::data::encodeJournalRecord(r);
+        if (n % 1000 == 0 || n == orders) {
+            if (file.write(text) != text.size())
+                return false;
+            text.clear();
+        }
     }
-    return text;
+    return file.flush();
 }
 
 struct Timing {
@@ -119,6 +138,24 @@ bool runToNull(const QString& program, const QStringList& arguments, int expecte
            process.exitCode() == expectedExit;
 }
 
+// The process's peak resident memory so far, in MB: VmHWM of /proc/self/status, or ru_maxrss.
+double peakResidentMb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+qint64 fileSize(const QString& path) {
+    return QFile(path).size();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -127,6 +164,7 @@ int main(int argc, char** argv) {
     QString journalPath;
     int orders = 100000;
     int runs = 5;
+    int memoryOrders = 0;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1StringView("--tool"))
@@ -137,10 +175,13 @@ int main(int argc, char** argv) {
             runs = args[i + 1].toInt();
         else if (args[i] == QLatin1StringView("--journal"))
             journalPath = args[i + 1];
+        else if (args[i] == QLatin1StringView("--memory-orders"))
+            memoryOrders = args[i + 1].toInt();
     }
-    if (tool.isEmpty() || orders < 1 || runs < 1) {
+    if (tool.isEmpty() || orders < 1 || runs < 1 || memoryOrders < 0) {
         std::fputs(
-            "usage: journal_bench --tool PATH/velmora-journal [--orders N] [--runs R] [--journal FILE]\n",
+            "usage: journal_bench --tool PATH/velmora-journal [--orders N] [--runs R] [--journal FILE]\n"
+            "                     [--memory-orders N]\n",
             stderr);
         return 2;
     }
@@ -148,36 +189,45 @@ int main(int argc, char** argv) {
     QTemporaryDir tmp;
     if (journalPath.isEmpty())
         journalPath = tmp.path() + QStringLiteral("/vlt.dat");
-    {
+    const auto generate = [](const QString& path, int count) {
         QElapsedTimer timer;
         timer.start();
-        const QByteArray text = journalOf(orders);
-        QFile file(journalPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(journalPath));
-            return 1;
+        if (!writeJournal(path, count)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            std::exit(1);
         }
-        std::printf("journal: %d orders, %d lines, %.1f MB, generated in %.0f ms\n", orders, orders * 38,
-                    static_cast<double>(text.size()) / 1e6, static_cast<double>(timer.elapsed()));
-    }
+        std::printf("journal: %d orders, %lld lines, %.1f MB, generated in %.0f ms\n", count,
+                    static_cast<long long>(count) * JournalRecord::kSlots,
+                    static_cast<double>(fileSize(path)) / 1e6, static_cast<double>(timer.elapsed()));
+    };
+    generate(journalPath, orders);
 
-    const Journal journal(journalPath);
-    const auto scan = [&](int slotsDecoded) {
-        return [&journal, slotsDecoded, orders] {
+    const auto wcOf = [](const QString& path) {
+        return [path] {
+            return runToNull(QStringLiteral("wc"), {QStringLiteral("-l"), path});
+        };
+    };
+    const auto scanOf = [](const QString& path, int count, int slotsDecoded) {
+        return [path, count, slotsDecoded] {
             qsizetype bytes = 0;
-            const auto result = journal.scan(
+            const auto result = Journal(path).scan(
                 [&](qsizetype, const JournalRecord& r) {
                     bytes += r.texts[0].size();
                     return true;
                 },
                 slotsDecoded);
-            return result.ok() && result->records == orders && bytes > 0;
+            return result.ok() && result->records == count && bytes > 0;
         };
     };
+    const QByteArray lastOrderNumber = " " + QByteArray::number(1000 + orders);
 
-    const Timing wc = measure(runs, [&] {
-        return runToNull(QStringLiteral("wc"), {QStringLiteral("-l"), journalPath});
+    const Timing wc = measure(runs, wcOf(journalPath));
+    const Timing readLast = measure(runs, [&] {
+        const auto record = Journal(journalPath).read(orders);
+        return record.ok() && record->slot(1) == lastOrderNumber;
     });
+    const Timing scanFive = measure(runs, scanOf(journalPath, orders, 5));
+    const Timing scanAll = measure(runs, scanOf(journalPath, orders, JournalRecord::kSlots));
     const Timing csv = measure(runs, [&] {
         return runToNull(tool, {QStringLiteral("export"), journalPath});
     });
@@ -185,17 +235,34 @@ int main(int argc, char** argv) {
         return runToNull(tool, {QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("json"),
                                 journalPath});
     });
-    const Timing scanAll = measure(runs, scan(JournalRecord::kSlots));
-    const Timing scanFive = measure(runs, scan(5));
 
-    std::printf("\n%-34s %10s %10s %10s\n", "measurement", "best ms", "median ms", "best/wc");
-    const auto row = [&](const char* name, const Timing& t) {
-        std::printf("%-34s %10.1f %10.1f %10.1f\n", name, t.best, t.median, t.best / wc.best);
+    std::printf("\n%-40s %9s %9s %8s %8s\n", "measurement", "best ms", "median ms", "best/wc", "med/wc");
+    const auto row = [&](const QByteArray& name, const Timing& t) {
+        std::printf("%-40s %9.1f %9.1f %8.2f %8.2f\n", name.constData(), t.best, t.median, t.best / wc.best,
+                    t.median / wc.median);
     };
     row("wc -l", wc);
+    row("read(" + QByteArray::number(orders) + "), " + QByteArray::number((orders - 1) * 38LL) +
+            " lines skipped",
+        readLast);
+    row("scan, 5 slots decoded (searches)", scanFive);
+    row("scan, 38 slots decoded", scanAll);
     row("velmora-journal export csv", csv);
     row("velmora-journal export json", json);
-    row("scan, 38 slots decoded", scanAll);
-    row("scan, 5 slots decoded (searches)", scanFive);
+
+    if (memoryOrders > 0) {
+        QTemporaryDir bigDir;
+        const QString bigPath = bigDir.filePath(QStringLiteral("vlt.dat"));
+        std::printf("\nmemory: ");
+        generate(bigPath, memoryOrders);
+        const double before = peakResidentMb();
+        const Timing bigWc = measure(1, wcOf(bigPath));
+        const Timing bigScan = measure(1, scanOf(bigPath, memoryOrders, 5));
+        const double after = peakResidentMb();
+        std::printf("%-40s %9.1f ms (wc -l %.1f ms, ratio %.2f)\n", "scan, 5 slots decoded", bigScan.best,
+                    bigWc.best, bigScan.best / bigWc.best);
+        std::printf("%-40s %9.1f MB\n", "peak resident memory before the scan", before);
+        std::printf("%-40s %9.1f MB\n", "peak resident memory after the scan", after);
+    }
     return 0;
 }

@@ -4,45 +4,20 @@
 #include "data/DataFiles.h"
 #include "data/FieldReader.h"
 #include "data/FileIo.h"
+#include "data/JournalLines.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <limits>
 
 namespace velmora::data {
 namespace {
 
 constexpr int kSlots = JournalRecord::kSlots;
 
-// The first CR or LF at or after p, or end. Sixteen bytes at a time where SSE2 is there (every
-// x86-64 processor): the journal is millions of short lines, and this search is most of a scan.
-const char* findLineEnd(const char* p, const char* end) {
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    while (end - p >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto hits = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))));
-        if (hits != 0)
-            return p + std::countr_zero(hits);
-        p += 16;
-    }
-#endif
-    while (p < end && *p != '\r' && *p != '\n')
-        ++p;
-    return p;
-}
-
-// Cuts text into lines where the field reader ends its fields: at CR LF, a lone CR or a lone LF.
-// A last line without a line end is a line too.
+// Cuts journal bytes already in memory into lines, like JournalLines cuts a file.
 class LineSplitter {
 public:
     explicit LineSplitter(QByteArrayView text)
@@ -52,7 +27,7 @@ public:
     bool next(QByteArrayView& line) {
         if (m_pos >= m_end)
             return false;
-        const char* stop = findLineEnd(m_pos, m_end);
+        const char* stop = lineends::findLineEnd(m_pos, m_end);
         line = QByteArrayView(m_pos, stop - m_pos);
         if (stop == m_end)
             m_pos = m_end;
@@ -63,9 +38,12 @@ public:
         return true;
     }
 
-    // True when the text ends inside a line (its last byte is no line end).
-    static bool endsOpen(QByteArrayView text) {
-        return !text.isEmpty() && text.back() != '\r' && text.back() != '\n';
+    qsizetype skip(qsizetype n) {
+        QByteArrayView line;
+        qsizetype passed = 0;
+        while (passed < n && next(line))
+            ++passed;
+        return passed;
     }
 
 private:
@@ -82,51 +60,34 @@ QByteArrayView lineField(QByteArrayView line) {
     return comma ? line.first(static_cast<const char*>(comma) - line.data()) : line;
 }
 
-qsizetype countLines(QByteArrayView text) {
-    LineSplitter lines(text);
+// The records of the lines, visited in order. The first decodedSlots lines of a record are
+// decoded, the others passed over uncut.
+template <typename Lines> JournalScan scanLines(Lines& lines, const JournalVisitor& visit, int decodedSlots) {
+    decodedSlots = std::clamp(decodedSlots, 0, kSlots);
+    JournalScan scan;
+    JournalRecord record;
     QByteArrayView line;
-    qsizetype n = 0;
-    while (lines.next(line))
-        ++n;
-    return n;
+    for (;;) {
+        qsizetype slot = 0;
+        while (slot < decodedSlots && lines.next(line))
+            decodeCharCodesInto(lineField(line), record.texts[static_cast<std::size_t>(slot++)]);
+        if (slot == decodedSlots)
+            slot += lines.skip(kSlots - decodedSlots);
+        if (slot < kSlots) {
+            scan.damagedLines = slot;
+            return scan;
+        }
+        ++scan.records;
+        if (visit && !visit(scan.records, record)) {
+            scan.stopped = true;
+            return scan;
+        }
+    }
 }
 
 QString fileName(const QString& path) {
     return QFileInfo(path).fileName();
 }
-
-// The journal's bytes, mapped into memory where the platform allows it (a large journal is
-// then never copied), read into memory otherwise.
-class JournalBytes {
-public:
-    // An empty text on success, else the error naming the file.
-    QString open(const QString& path) {
-        m_file.setFileName(path);
-        if (!m_file.exists())
-            return QStringLiteral(u"הקובץ %1 לא נמצא.").arg(fileName(path));
-        if (!m_file.open(QIODevice::ReadOnly))
-            return QStringLiteral(u"לא ניתן לקרוא את הקובץ %1: %2").arg(fileName(path), m_file.errorString());
-        const qint64 size = m_file.size();
-        if (size == 0)
-            return {};
-        if (uchar* mapped = m_file.map(0, size)) {
-            m_view = QByteArrayView(mapped, size);
-            return {};
-        }
-        m_copy = m_file.readAll();
-        if (m_copy.size() != size)
-            return QStringLiteral(u"לא ניתן לקרוא את הקובץ %1: %2").arg(fileName(path), m_file.errorString());
-        m_view = m_copy;
-        return {};
-    }
-
-    QByteArrayView view() const { return m_view; }
-
-private:
-    QFile m_file;
-    QByteArray m_copy;
-    QByteArrayView m_view;
-};
 
 } // namespace
 
@@ -144,26 +105,8 @@ QByteArray encodeJournalRecord(const JournalRecord& record) {
 }
 
 JournalScan scanJournalText(QByteArrayView text, const JournalVisitor& visit, int decodedSlots) {
-    decodedSlots = std::clamp(decodedSlots, 0, kSlots);
-    JournalScan scan;
-    JournalRecord record;
     LineSplitter lines(text);
-    QByteArrayView line;
-    int slot = 0;
-    while (lines.next(line)) {
-        if (slot < decodedSlots)
-            decodeCharCodesInto(lineField(line), record.texts[static_cast<std::size_t>(slot)]);
-        if (++slot == kSlots) {
-            slot = 0;
-            ++scan.records;
-            if (visit && !visit(scan.records, record)) {
-                scan.stopped = true;
-                return scan;
-            }
-        }
-    }
-    scan.damagedLines = slot;
-    return scan;
+    return scanLines(lines, visit, decodedSlots);
 }
 
 Journal::Journal(QString path)
@@ -176,11 +119,13 @@ Result<JournalAppend> Journal::append(const JournalRecord& record) const {
     JournalAppend result;
     QByteArray bytes;
     if (fileExists(m_path)) {
-        JournalBytes existing;
-        if (const QString error = existing.open(m_path); !error.isEmpty())
-            return Result<JournalAppend>::failure(error);
-        const qsizetype lines = countLines(existing.view());
-        if (LineSplitter::endsOpen(existing.view()))
+        JournalLines existing;
+        if (Status opened = existing.open(m_path); !opened)
+            return Result<JournalAppend>::failure(opened.error());
+        const qsizetype lines = existing.skipToEnd();
+        if (!existing.status())
+            return Result<JournalAppend>::failure(existing.status().error());
+        if (existing.endsOpen())
             bytes += "\r\n";
         const qsizetype partial = lines % kSlots;
         if (partial != 0) {
@@ -199,24 +144,27 @@ Result<JournalAppend> Journal::append(const JournalRecord& record) const {
 }
 
 Result<JournalRecord> Journal::read(qsizetype recordNumber) const {
-    JournalBytes bytes;
-    if (const QString error = bytes.open(m_path); !error.isEmpty())
-        return Result<JournalRecord>::failure(error);
+    JournalLines lines;
+    if (Status opened = lines.open(m_path); !opened)
+        return Result<JournalRecord>::failure(opened.error());
     const auto notFound = [&] {
         return Result<JournalRecord>::failure(
             QStringLiteral(u"ביומן ההזמנות %1 אין הזמנה מספר %2.").arg(fileName(m_path)).arg(recordNumber));
     };
-    if (recordNumber < 1)
+    const auto readError = [&] {
+        return Result<JournalRecord>::failure(lines.status().error());
+    };
+    if (recordNumber < 1 || recordNumber - 1 > std::numeric_limits<qsizetype>::max() / kSlots)
         return notFound();
-    LineSplitter lines(bytes.view());
-    QByteArrayView line;
-    for (qsizetype skip = (recordNumber - 1) * kSlots; skip > 0; --skip) {
-        if (!lines.next(line))
-            return notFound();
-    }
+    const qsizetype before = (recordNumber - 1) * kSlots;
+    if (lines.skip(before) < before)
+        return lines.status() ? notFound() : readError();
     JournalRecord record;
+    QByteArrayView line;
     for (int slot = 0; slot < kSlots; ++slot) {
         if (!lines.next(line)) {
+            if (!lines.status())
+                return readError();
             if (slot == 0)
                 return notFound();
             return Result<JournalRecord>::failure(
@@ -236,14 +184,31 @@ Result<JournalScan> Journal::scan(const JournalVisitor& visit, int decodedSlots)
         empty.exists = false;
         return empty;
     }
-    JournalBytes bytes;
-    if (const QString error = bytes.open(m_path); !error.isEmpty())
-        return Result<JournalScan>::failure(error);
-    return scanJournalText(bytes.view(), visit, decodedSlots);
+    JournalLines lines;
+    if (Status opened = lines.open(m_path); !opened)
+        return Result<JournalScan>::failure(opened.error());
+    const JournalScan scan = scanLines(lines, visit, decodedSlots);
+    if (!lines.status())
+        return Result<JournalScan>::failure(lines.status().error());
+    return scan;
 }
 
 Result<JournalScan> Journal::shape() const {
-    return scan({}, 0);
+    if (!fileExists(m_path)) {
+        JournalScan empty;
+        empty.exists = false;
+        return empty;
+    }
+    JournalLines lines;
+    if (Status opened = lines.open(m_path); !opened)
+        return Result<JournalScan>::failure(opened.error());
+    const qsizetype count = lines.skipToEnd();
+    if (!lines.status())
+        return Result<JournalScan>::failure(lines.status().error());
+    JournalScan scan;
+    scan.records = count / kSlots;
+    scan.damagedLines = count % kSlots;
+    return scan;
 }
 
 } // namespace velmora::data

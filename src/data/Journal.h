@@ -18,6 +18,9 @@
 // line, and a last line without a line end still counts. Each line is decoded as its first field
 // (field reader) turned back into bytes by decodeCharCodes().
 //
+// The readers go through the file once, in blocks (JournalLines), so memory stays the same however
+// large the journal; read() and shape() pass over lines without cutting them out.
+//
 // A journal whose line count is not a multiple of 38 has a damaged last record (a write cut
 // short, a file edited by hand). The readers return the complete records before it and report
 // the lines of the damaged tail; they never read past the end.

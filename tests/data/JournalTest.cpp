@@ -3,6 +3,7 @@
 #include "data/DataDir.h"
 #include "data/DataFiles.h"
 #include "data/FileIo.h"
+#include "data/JournalLines.h"
 
 #include <QTemporaryDir>
 
@@ -192,6 +193,67 @@ TEST_F(JournalTest, lineIsDecodedAsItsFirstField) {
     EXPECT_EQ(m_journal.read(1).value().slot(1), QByteArray("A"));
     EXPECT_EQ(m_journal.read(2).value(), sampleOrder(2));
 }
+
+// A journal of several reading blocks, in each kind of line end. Record 1's first line is padded
+// after a comma (which ends its field) so that a line end starts on the last byte of the first
+// block: with CR LF its LF opens the next block, after a lone CR the next block opens with a digit.
+struct LineEndKind {
+    const char* name;
+    const char* lineEnd;
+};
+
+void PrintTo(const LineEndKind& k, std::ostream* os) {
+    *os << k.name;
+}
+
+class JournalOfSeveralBlocks : public JournalTest, public ::testing::WithParamInterface<LineEndKind> {};
+
+TEST_P(JournalOfSeveralBlocks, recordsAreReadAcrossBlockBoundaries) {
+    constexpr int kOrders = 6000;
+    const QByteArray lineEnd = GetParam().lineEnd;
+    QByteArray text;
+    for (int n = 1; n <= kOrders; ++n)
+        text += encodeJournalRecord(sampleOrder(n));
+    text.replace("\r\n", lineEnd);
+    const qsizetype block = JournalLines::kDefaultBlockSize;
+    ASSERT_GT(text.size(), 2 * block);
+    const qsizetype pad = (block - 1) - text.lastIndexOf(lineEnd.front(), block - 1);
+    if (pad > 0)
+        text.insert(text.indexOf(lineEnd), "," + QByteArray(pad - 1, 'x'));
+    ASSERT_EQ(text.at(block - 1), lineEnd.front());
+    writeRaw(text);
+
+    const qsizetype linesBefore = text.first(block).count(lineEnd);
+    const qsizetype straddled = linesBefore / 38 + 1; // the record that holds the boundary
+    for (qsizetype n : {qsizetype(1), straddled, straddled + 1, qsizetype(kOrders)}) {
+        const auto read = m_journal.read(n);
+        ASSERT_TRUE(read.ok()) << "record " << n << ": " << read.error().toStdString();
+        EXPECT_EQ(*read, sampleOrder(static_cast<int>(n))) << "record " << n;
+    }
+    EXPECT_FALSE(m_journal.read(kOrders + 1).ok());
+
+    const auto shape = m_journal.shape();
+    ASSERT_TRUE(shape.ok());
+    EXPECT_EQ(shape->records, kOrders);
+    EXPECT_FALSE(shape->damaged());
+    qsizetype mismatches = 0;
+    const auto scan = m_journal.scan(
+        [&](qsizetype n, const JournalRecord& r) {
+            const JournalRecord expected = sampleOrder(static_cast<int>(n));
+            for (int k = 1; k <= 5; ++k)
+                mismatches += r.slot(k) != expected.slot(k);
+            return true;
+        },
+        5);
+    ASSERT_TRUE(scan.ok());
+    EXPECT_EQ(scan->records, kOrders);
+    EXPECT_EQ(mismatches, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, JournalOfSeveralBlocks,
+                         ::testing::Values(LineEndKind{"crlf", "\r\n"}, LineEndKind{"lone_lf", "\n"},
+                                           LineEndKind{"lone_cr", "\r"}),
+                         [](const auto& tc) { return std::string(tc.param.name); });
 
 // A damaged last record: complete records are returned, the tail is reported, nothing is read
 // past the end.
