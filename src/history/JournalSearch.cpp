@@ -3,6 +3,7 @@
 #include "data/CharCodes.h"
 #include "data/FieldReader.h"
 #include "data/FileIo.h"
+#include "data/JournalLines.h"
 #include "order/ShopCode.h"
 
 #include <array>
@@ -34,9 +35,7 @@ public:
     bool next(QByteArrayView& line) {
         if (m_pos >= m_end)
             return false;
-        const char* stop = m_pos;
-        while (stop < m_end && *stop != '\r' && *stop != '\n')
-            ++stop;
+        const char* stop = data::lineends::findLineEnd(m_pos, m_end);
         line = QByteArrayView(m_pos, stop - m_pos);
         if (stop == m_end)
             m_pos = m_end;
@@ -199,10 +198,14 @@ Result<SearchResult> searchJournal(const QString& journalPath, SearchKey key, QB
         none.journalExists = false;
         return none;
     }
-    const Result<QByteArray> bytes = data::readFile(journalPath);
-    if (!bytes)
-        return Result<SearchResult>::failure(bytes.error());
-    return searchJournalText(*bytes, key, selection);
+    data::JournalLines lines;
+    if (const Status opened = lines.open(journalPath); !opened)
+        return Result<SearchResult>::failure(opened.error());
+    SearchResult result;
+    scanForOrders(lines, Query(key, selection), result);
+    if (!lines.status())
+        return Result<SearchResult>::failure(lines.status().error());
+    return result;
 }
 
 } // namespace velmora::history
