@@ -12,11 +12,12 @@
 //   journal_bench --tool PATH/velmora-journal [--orders N] [--runs R] [--journal FILE]
 //                 [--memory-orders N]
 
-#include "data/Cp1255.h"
+#include "BenchSupport.h"
+#include "SampleJournal.h"
+
 #include "data/Journal.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
@@ -24,133 +25,17 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <functional>
-#include <random>
 #include <vector>
 
-#include <sys/resource.h>
-
+using velmora::bench::measure;
+using velmora::bench::peakResidentMb;
+using velmora::bench::runToNull;
+using velmora::bench::Timing;
 using velmora::data::Journal;
 using velmora::data::JournalRecord;
-using velmora::data::toCp1255;
 
 namespace {
-
-const QStringList kAccounts{
-    QStringLiteral(u"עיריית תל אביב יפו"), QStringLiteral(u"משרד הבינוי והשיכון"),
-    QStringLiteral(u"נתיבי ישראל"),        QStringLiteral(u"חברת החשמל לישראל"),
-    QStringLiteral(u"רשות מקרקעי ישראל"),  QStringLiteral(u"מועצה אזורית גליל עליון")};
-const QStringList kProjects{
-    QStringLiteral(u"מגדל המשרדים ברמת גן"),    QStringLiteral(u"שכונת נווה אביבים שלב ב"),
-    QStringLiteral(u"בית הספר היסודי בהרצליה"), QStringLiteral(u"גשר הרכבת בחדרה"),
-    QStringLiteral(u"מרכז מסחרי באשדוד"),       QStringLiteral(u"בניין מגורים ברחוב ויצמן")};
-const QStringList kShops{
-    QStringLiteral(u"דפוס הצפון חיפה kod012"), QStringLiteral(u"העתקות המרכז תל אביב kod007"),
-    QStringLiteral(u"פלוטר פלוס ירושלים kod123"), QStringLiteral(u"מכון שרטוט באר שבע kod045")};
-const QStringList kRecipients{QStringLiteral(u"משה לוי - רחוב הרצל 12 תל אביב"),
-                              QStringLiteral(u"אדריכלית רונית שרון - דרך מנחם בגין 7 תל אביב"),
-                              QStringLiteral(u"מהנדס יוסי כהן - רחוב יפו 45 ירושלים"),
-                              QStringLiteral(u"פיקוח עירוני - שדרות בן גוריון 3 חיפה"),
-                              QStringLiteral(u"קבלן ראשי - רחוב העצמאות 20 אשדוד")};
-const QStringList kPeople{QStringLiteral(u"ישראל ישראלי"), QStringLiteral(u"דנה כהן"),
-                          QStringLiteral(u"אבי לוי"), QStringLiteral(u"רות מזרחי")};
-const QStringList kCopyTypes{QStringLiteral(u"עתקות ציבוניות"), QStringLiteral(u"עתקות שחור-לבן")};
-
-// Writes a journal of `orders` orders, a thousand at a time (the million-order journal is never
-// held in memory). The same orders each time: the random numbers start from a fixed seed.
-bool writeJournal(const QString& path, int orders) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    std::mt19937 random(2004);
-    const auto pick = [&](const QStringList& list) {
-        return toCp1255(list.at(static_cast<qsizetype>(random() % static_cast<unsigned>(list.size()))));
-    };
-    const auto number = [&](unsigned below) {
-        return QByteArray::number(1 + random() % below);
-    };
-    QByteArray text;
-    for (int n = 1; n <= orders; ++n) {
-        JournalRecord r;
-        r.slot(1) = " " + QByteArray::number(1000 + n);
-        char date[16];
-        std::snprintf(date, sizeof date, "%02u-%02u-%02u", 1 + static_cast<unsigned>(random() % 28),
-                      1 + static_cast<unsigned>(random() % 12), static_cast<unsigned>(random() % 25));
-        r.slot(2) = date;
-        r.slot(3) = pick(kAccounts);
-        r.slot(4) = pick(kProjects);
-        r.slot(5) = pick(kShops);
-        const unsigned recipients = 1 + random() % 5;
-        for (unsigned i = 0; i < recipients; ++i) {
-            r.slot(static_cast<int>(6 + i)) = pick(kRecipients);
-            r.slot(static_cast<int>(23 + i)) = number(3);
-            r.slot(static_cast<int>(28 + i)) = number(4);
-        }
-        r.slot(11) = pick(kPeople);
-        r.slot(12) = "03-" + QByteArray::number(5000000 + random() % 999999);
-        const unsigned plots = 1 + random() % 5;
-        for (unsigned i = 0; i < plots; ++i) {
-            r.slot(static_cast<int>(13 + 2 * i)) = "A" + QByteArray::number(100 + random() % 900) + "-" +
-                                                   toCp1255(QStringLiteral(u"קומה")) + QByteArray::number(i) +
-                                                   ".plt";
-            r.slot(static_cast<int>(14 + 2 * i)) = number(4);
-            r.slot(static_cast<int>(33 + i)) = pick(kCopyTypes);
-        }
-        if (plots < 5)
-            r.slot(31) = " ";
-        r.slot(38) = pick(kPeople);
-        text += velmora::data::encodeJournalRecord(r);
-        if (n % 1000 == 0 || n == orders) {
-            if (file.write(text) != text.size())
-                return false;
-            text.clear();
-        }
-    }
-    return file.flush();
-}
-
-struct Timing {
-    double best = 0;
-    double median = 0;
-};
-
-Timing measure(int runs, const std::function<bool()>& once) {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!once()) {
-            std::fprintf(stderr, "run failed\n");
-            std::exit(1);
-        }
-        ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(ms.begin(), ms.end());
-    return {ms.front(), ms[ms.size() / 2]};
-}
-
-bool runToNull(const QString& program, const QStringList& arguments, int expectedExit = 0) {
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == expectedExit;
-}
-
-// The process's peak resident memory so far, in MB: VmHWM of /proc/self/status, or ru_maxrss.
-double peakResidentMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-    }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
 
 qint64 fileSize(const QString& path) {
     return QFile(path).size();
@@ -192,7 +77,7 @@ int main(int argc, char** argv) {
     const auto generate = [](const QString& path, int count) {
         QElapsedTimer timer;
         timer.start();
-        if (!writeJournal(path, count)) {
+        if (velmora::bench::writeSampleJournal(path, count) < 0) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
             std::exit(1);
         }
