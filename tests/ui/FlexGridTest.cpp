@@ -1,5 +1,7 @@
 #include "ui/components/FlexGrid.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -19,6 +21,15 @@ QStringList column(const FlexGrid& grid, int col) {
     for (int r = 1; r < grid.Rows(); ++r)
         texts << grid.TextMatrix(r, col);
     return texts;
+}
+
+// The model index of a cell, counted as the callers count (row 1 is the first data row).
+QModelIndex cellIndex(const FlexGrid& grid, int row, int col) {
+    return grid.model()->index(row - 1, col);
+}
+
+QPoint cellCentre(const FlexGrid& grid, int row, int col) {
+    return grid.visualRect(cellIndex(grid, row, col)).center();
 }
 
 // A grid as the previous-orders table builds it: a heading row, then one row per order.
@@ -110,13 +121,13 @@ TEST_F(OrdersGrid, theUserChoosesRowsByClickingAndDoubleClicking) {
     EXPECT_EQ(grid.Row(), 0); // nothing chosen yet
     QSignalSpy doubleClicks(&grid, &FlexGrid::DblClick);
 
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualItemRect(grid.item(2, 2)).center());
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cellCentre(grid, 3, 2));
     EXPECT_EQ(grid.Row(), 3);
     // The fixed column chooses its row too.
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualItemRect(grid.item(1, 0)).center());
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cellCentre(grid, 2, 0));
     EXPECT_EQ(grid.Row(), 2);
 
-    const QPoint first = grid.visualItemRect(grid.item(0, 1)).center();
+    const QPoint first = cellCentre(grid, 1, 1);
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, first);
     QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, first);
     EXPECT_EQ(doubleClicks.count(), 1);
@@ -134,10 +145,11 @@ TEST_F(OrdersGrid, theUserChoosesRowsByClickingAndDoubleClicking) {
 }
 
 TEST_F(OrdersGrid, noCellCanBeEditedAndTheFixedColumnIsNotSelectable) {
-    for (int r = 0; r < grid.rowCount(); ++r)
-        for (int c = 0; c < grid.columnCount(); ++c) {
-            EXPECT_FALSE(grid.item(r, c)->flags() & Qt::ItemIsEditable);
-            EXPECT_EQ(bool(grid.item(r, c)->flags() & Qt::ItemIsSelectable), c != 0);
+    for (int r = 1; r < grid.Rows(); ++r)
+        for (int c = 0; c < grid.Cols(); ++c) {
+            const Qt::ItemFlags flags = grid.model()->flags(cellIndex(grid, r, c));
+            EXPECT_FALSE(flags & Qt::ItemIsEditable);
+            EXPECT_EQ(bool(flags & Qt::ItemIsSelectable), c != 0);
         }
     EXPECT_EQ(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
 }
@@ -159,6 +171,89 @@ TEST(FlexGrid, aGridWithOnlyItsHeadingSortsToNothing) {
     grid.setSort(FlexGrid::SortDescending);
     EXPECT_EQ(grid.Rows(), 1);
     EXPECT_EQ(grid.TextMatrix(0, 1), "h");
+}
+
+// ---- The keyboard ----
+
+// A grid taller than its window, shown, so that a page is fewer rows than the grid has.
+class ShownGrid : public ::testing::Test {
+protected:
+    void SetUp() override {
+        grid.setCols(3);
+        for (int i = 1; i <= kRows; ++i)
+            grid.AddItem(" \t" + QString::number(i) + "\tx");
+        grid.resize(300, 200);
+        grid.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    }
+    // The rows one Page Up or Page Down moves.
+    int page() const { return grid.viewport()->height() / grid.rowHeight(0); }
+
+    static constexpr int kRows = 100;
+    FlexGrid grid;
+};
+
+struct KeyMoveCase {
+    std::string name;
+    int from; // the row chosen before the key, 0 for none
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int to;        // the row chosen after it ...
+    int pages = 0; // ... give or take this many pages
+};
+
+void PrintTo(const KeyMoveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class KeyMove : public ShownGrid, public ::testing::WithParamInterface<KeyMoveCase> {};
+
+TEST_P(KeyMove, movesTheChosenRow) {
+    const KeyMoveCase& c = GetParam();
+    grid.setRow(c.from);
+    QTest::keyClick(&grid, c.key, c.modifiers);
+    EXPECT_EQ(grid.Row(), c.to + c.pages * page());
+    EXPECT_EQ(grid.currentIndex().row(), grid.Row() - 1); // the view shows the same row
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KeyMove,
+    ::testing::Values(KeyMoveCase{"downFromNothingChoosesTheFirstRow", 0, Qt::Key_Down, {}, 1},
+                      KeyMoveCase{"down", 5, Qt::Key_Down, {}, 6}, KeyMoveCase{"up", 5, Qt::Key_Up, {}, 4},
+                      KeyMoveCase{"upStaysOnTheFirstRow", 1, Qt::Key_Up, {}, 1},
+                      KeyMoveCase{"downStaysOnTheLastRow", 100, Qt::Key_Down, {}, 100},
+                      KeyMoveCase{"pageDownFromTheTop", 1, Qt::Key_PageDown, {}, 1, 1},
+                      KeyMoveCase{"pageDown", 50, Qt::Key_PageDown, {}, 50, 1},
+                      KeyMoveCase{"pageUp", 50, Qt::Key_PageUp, {}, 50, -1},
+                      KeyMoveCase{"pageUpStopsAtTheFirstRow", 3, Qt::Key_PageUp, {}, 1},
+                      KeyMoveCase{"pageDownStopsAtTheLastRow", 98, Qt::Key_PageDown, {}, 100},
+                      KeyMoveCase{"ctrlHome", 50, Qt::Key_Home, Qt::ControlModifier, 1},
+                      KeyMoveCase{"ctrlEnd", 50, Qt::Key_End, Qt::ControlModifier, 100}),
+    [](const ::testing::TestParamInfo<KeyMoveCase>& p) { return p.param.name; });
+
+TEST_F(ShownGrid, theFocusArrivingChoosesNothing) {
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&grid, &focusIn);
+    EXPECT_EQ(grid.Row(), 0);
+    EXPECT_FALSE(grid.currentIndex().isValid());
+    EXPECT_FALSE(grid.selectionModel()->hasSelection());
+}
+
+TEST_F(ShownGrid, ctrlCCopiesTheCurrentCell) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("before");
+    QTest::keySequence(&grid, QKeySequence::Copy);
+    EXPECT_EQ(clipboard->text(), "before"); // nothing chosen, nothing copied
+
+    grid.setRow(7);
+    grid.setCol(2);
+    QTest::keySequence(&grid, QKeySequence::Copy);
+    EXPECT_EQ(clipboard->text(), "x");
+
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cellCentre(grid, 3, 1));
+    QTest::keyClick(&grid, Qt::Key_Down);
+    QTest::keySequence(&grid, QKeySequence::Copy);
+    EXPECT_EQ(clipboard->text(), "4");
 }
 
 // ---- The comparison of the sort ----
