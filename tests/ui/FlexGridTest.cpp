@@ -139,6 +139,7 @@ TEST_F(OrdersGrid, theUserChoosesRowsByClickingAndDoubleClicking) {
     grid.setSort(FlexGrid::SortDescending);
     EXPECT_EQ(grid.Row(), 1);
     EXPECT_EQ(grid.TextMatrix(grid.Row(), 3), " 2");
+    EXPECT_EQ(grid.currentIndex().row(), 0); // and the view shows the same position
 
     QTest::keyClick(&grid, Qt::Key_Down);
     EXPECT_EQ(grid.Row(), 2);
@@ -152,6 +153,20 @@ TEST_F(OrdersGrid, noCellCanBeEditedAndTheFixedColumnIsNotSelectable) {
             EXPECT_EQ(bool(flags & Qt::ItemIsSelectable), c != 0);
         }
     EXPECT_EQ(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+TEST_F(OrdersGrid, theFixedColumnIsDrawnLikeAHeading) {
+    const auto brush = [&](int col, Qt::ItemDataRole role) {
+        return grid.model()->data(cellIndex(grid, 2, col), role).value<QBrush>();
+    };
+    EXPECT_EQ(brush(0, Qt::BackgroundRole), grid.palette().button());
+    EXPECT_EQ(brush(0, Qt::ForegroundRole), grid.palette().buttonText());
+    EXPECT_EQ(brush(1, Qt::BackgroundRole).style(), Qt::NoBrush);
+
+    QPalette palette = grid.palette();
+    palette.setColor(QPalette::Button, Qt::darkCyan);
+    grid.setPalette(palette);
+    EXPECT_EQ(brush(0, Qt::BackgroundRole).color(), QColor(Qt::darkCyan));
 }
 
 TEST(FlexGrid, columnWidthsAreGivenInTwips) {
