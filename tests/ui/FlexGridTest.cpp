@@ -188,6 +188,77 @@ TEST(FlexGrid, aGridWithOnlyItsHeadingSortsToNothing) {
     EXPECT_EQ(grid.TextMatrix(0, 1), "h");
 }
 
+// ---- Appending rows ----
+
+TEST_F(OrdersGrid, addRowsAppendsAllItsRowsInOneInsertion) {
+    grid.setRow(2);
+    QSignalSpy inserted(grid.model(), &QAbstractItemModel::rowsInserted);
+    grid.AddRows({{" ", " 8"}, {" ", " 9", "01-01-05", " 4"}, {}});
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 3); // first and last model row: after the three there were
+    EXPECT_EQ(inserted[0][2].toInt(), 5);
+    EXPECT_EQ(grid.Rows(), 7);
+    EXPECT_EQ(column(grid, 1), (QStringList{" 99", " 123", " 7", " 8", " 9", ""}));
+    EXPECT_EQ(column(grid, 2), (QStringList{"05-12-03", "20-01-03", "05-03-04", "", "01-01-05", ""}));
+    EXPECT_EQ(grid.Row(), 2); // the chosen row stays chosen
+
+    grid.AddRows({});
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(grid.Rows(), 7);
+}
+
+// A row's parts and the cells they fill in a grid of four columns.
+struct RowPartsCase {
+    std::string name;
+    QStringList parts;
+    QStringList cells;
+};
+
+void PrintTo(const RowPartsCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RowParts : public ::testing::TestWithParam<RowPartsCase> {
+protected:
+    void SetUp() override {
+        grid.setCols(4);
+        grid.AddItem("first\trow");
+    }
+    QStringList lastRow() const {
+        QStringList cells;
+        for (int c = 0; c < grid.Cols(); ++c)
+            cells << grid.TextMatrix(grid.Rows() - 1, c);
+        return cells;
+    }
+    FlexGrid grid;
+};
+
+TEST_P(RowParts, addRowsFillsTheColumnsInOrder) {
+    grid.AddRows({GetParam().parts});
+    EXPECT_EQ(grid.Rows(), 3);
+    EXPECT_EQ(lastRow(), GetParam().cells);
+}
+
+// AddItem takes the same parts joined by TABs.
+TEST_P(RowParts, addItemFollowsTheSameRules) {
+    grid.AddItem(GetParam().parts.join(QLatin1Char('\t')));
+    EXPECT_EQ(grid.Rows(), 3);
+    EXPECT_EQ(lastRow(), GetParam().cells);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RowParts,
+    ::testing::Values(RowPartsCase{"onePartPerColumn",
+                                   {" ", " 12345", "05-03-04", QString::fromUtf8("דפוס כהן kod012")},
+                                   {" ", " 12345", "05-03-04", QString::fromUtf8("דפוס כהן kod012")}},
+                      RowPartsCase{"missingPartsStayEmpty", {" ", " 12"}, {" ", " 12", "", ""}},
+                      RowPartsCase{"emptyPartsKeepTheirColumns", {"", "", "x"}, {"", "", "x", ""}},
+                      RowPartsCase{"partsBeyondTheLastColumnAreDropped",
+                                   {"a", "b", "c", "d", "e", "f"},
+                                   {"a", "b", "c", "d"}},
+                      RowPartsCase{"noPartsGiveAnEmptyRow", {}, {"", "", "", ""}}),
+    [](const ::testing::TestParamInfo<RowPartsCase>& p) { return p.param.name; });
+
 // ---- The keyboard ----
 
 // A grid taller than its window, shown, so that a page is fewer rows than the grid has.
@@ -328,6 +399,85 @@ INSTANTIATE_TEST_SUITE_P(
         SortCase{"emptyCellsFirstAscending", {"b", "", "a"}, kAsc, {"", "a", "b"}},
         SortCase{"notQuiteNumbers", {"1e3", " 12 3", "12", "1-2"}, kAsc, {" 12 3", "1-2", "12", "1e3"}}),
     [](const ::testing::TestParamInfo<SortCase>& p) { return p.param.name; });
+
+// ---- Sorting a search's rows ----
+
+// Rows as the previous-orders search appends them: a blank fixed cell, the order number, the
+// date, the shop, the project, the account and the shop's code.
+const QList<QStringList>& searchRows() {
+    static const QList<QStringList> rows = {
+        {" ", " 120", "05-03-04", QString::fromUtf8("דפוס כהן kod012"), QString::fromUtf8("מגדל"),
+         QString::fromUtf8("חשבון א"), " 98765"},
+        {" ", " 99", "20-01-03", QString::fromUtf8("אור kod007"), QString::fromUtf8("גשר"),
+         QString::fromUtf8("חשבון ב"), " 1001"},
+        {" ", " 1005", "05-12-03", QString::fromUtf8("דפוס כהן kod003"), QString::fromUtf8("מגדל"),
+         QString::fromUtf8("חשבון א"), " 55"},
+        {" ", " 7", "05-03-04", "Alpha kod100", QString::fromUtf8("בית ספר"), QString::fromUtf8("חשבון ג"),
+         " 98765"},
+        {" ", " 450", "11-11-02", QString::fromUtf8("אור kod007"), QString::fromUtf8("אגם"),
+         QString::fromUtf8("חשבון ב"), " 300"},
+    };
+    return rows;
+}
+
+struct SearchSortCase {
+    std::string name;
+    int col;
+    int order;
+    QStringList orderNumbers; // column 1 after the sort
+};
+
+void PrintTo(const SearchSortCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SearchSort : public ::testing::TestWithParam<SearchSortCase> {
+protected:
+    void SetUp() override {
+        grid.setCols(7);
+        grid.AddRows(searchRows());
+    }
+    QStringList row(int r) const {
+        QStringList cells;
+        for (int c = 0; c < grid.Cols(); ++c)
+            cells << grid.TextMatrix(r, c);
+        return cells;
+    }
+    FlexGrid grid;
+};
+
+TEST_P(SearchSort, sortsTheAppendedRowsAsWholeRows) {
+    const SearchSortCase& c = GetParam();
+    grid.setRow(2);
+    grid.setCol(c.col);
+    grid.setSort(c.order);
+    EXPECT_EQ(column(grid, 1), c.orderNumbers);
+    for (int r = 1; r < grid.Rows(); ++r) {
+        const auto original =
+            std::find_if(searchRows().begin(), searchRows().end(),
+                         [&](const QStringList& s) { return s[1] == grid.TextMatrix(r, 1); });
+        ASSERT_NE(original, searchRows().end());
+        EXPECT_EQ(row(r), *original) << "row " << r;
+    }
+    // The chosen position stays chosen, in the view too.
+    EXPECT_EQ(grid.Row(), 2);
+    EXPECT_EQ(grid.currentIndex().row(), 1);
+    EXPECT_EQ(grid.selectionModel()->selectedRows(1).size(), 1);
+    EXPECT_EQ(grid.selectionModel()->selectedRows(1).value(0).row(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Columns, SearchSort,
+    ::testing::Values(
+        SearchSortCase{"orderNumbersAscending", 1, kAsc, {" 7", " 99", " 120", " 450", " 1005"}},
+        SearchSortCase{"orderNumbersDescending", 1, kDesc, {" 1005", " 450", " 120", " 99", " 7"}},
+        SearchSortCase{"datesAsTextEqualOnesKeepTheirOrder", 2, kAsc, {" 120", " 7", " 1005", " 450", " 99"}},
+        SearchSortCase{"datesDescending", 2, kDesc, {" 99", " 450", " 1005", " 120", " 7"}},
+        SearchSortCase{"shopsLatinBeforeHebrew", 3, kAsc, {" 7", " 99", " 450", " 1005", " 120"}},
+        SearchSortCase{"projects", 4, kAsc, {" 450", " 7", " 99", " 120", " 1005"}},
+        SearchSortCase{
+            "codesDescendingEqualOnesKeepTheirOrder", 6, kDesc, {" 120", " 7", " 99", " 450", " 1005"}}),
+    [](const ::testing::TestParamInfo<SearchSortCase>& p) { return p.param.name; });
 
 // Equal keys keep their order, ascending and descending alike.
 TEST(FlexGrid, theSortIsStable) {

@@ -96,8 +96,12 @@ void FlexGrid::Clear() {
 }
 
 void FlexGrid::AddItem(const QString& text) {
+    AddRows({text.split(QLatin1Char('\t'))});
+}
+
+void FlexGrid::AddRows(const QList<QStringList>& rows) {
     m_internal = true;
-    m_model->appendRows({text.split(QLatin1Char('\t'))});
+    m_model->appendRows(rows);
     m_internal = false;
 }
 

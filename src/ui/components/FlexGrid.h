@@ -17,7 +17,7 @@ class FlexGridModel;
 //
 // The grid is a view over a model of its own that keeps the texts in plain storage, with no
 // object per cell, and every row has the same height, so that a table of a hundred thousand rows
-// fills, scrolls and sorts without a pause.
+// fills, scrolls and sorts without a pause. Appending many rows at once goes through AddRows.
 //
 // Rows and columns are counted as the callers count them: Rows() includes the heading row, row r
 // of the data is grid row r (from 1). Cells outside the grid read as empty text and writing them
@@ -58,6 +58,11 @@ public:
     // Appends a row; its cells are the TAB-separated parts of the text in column order (parts
     // beyond the last column are dropped, missing ones stay empty).
     void AddItem(const QString& text);
+    // Appends one row per list, each list holding the row's cells in column order, by AddItem's
+    // rules (parts beyond the last column are dropped, missing ones stay empty). The rows arrive
+    // as one insertion, so the view takes them in once however many there are: the way to fill
+    // the grid from a large search.
+    void AddRows(const QList<QStringList>& rows);
 
     // The row the user last clicked or moved to with the keyboard, or that setRow set; 0 while no
     // data row has been chosen (the focus arriving on the grid chooses nothing, so a button that
