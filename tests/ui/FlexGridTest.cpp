@@ -1,5 +1,7 @@
 #include "ui/components/FlexGrid.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -19,6 +21,15 @@ QStringList column(const FlexGrid& grid, int col) {
     for (int r = 1; r < grid.Rows(); ++r)
         texts << grid.TextMatrix(r, col);
     return texts;
+}
+
+// The model index of a cell, counted as the callers count (row 1 is the first data row).
+QModelIndex cellIndex(const FlexGrid& grid, int row, int col) {
+    return grid.model()->index(row - 1, col);
+}
+
+QPoint cellCentre(const FlexGrid& grid, int row, int col) {
+    return grid.visualRect(cellIndex(grid, row, col)).center();
 }
 
 // A grid as the previous-orders table builds it: a heading row, then one row per order.
@@ -110,13 +121,13 @@ TEST_F(OrdersGrid, theUserChoosesRowsByClickingAndDoubleClicking) {
     EXPECT_EQ(grid.Row(), 0); // nothing chosen yet
     QSignalSpy doubleClicks(&grid, &FlexGrid::DblClick);
 
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualItemRect(grid.item(2, 2)).center());
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cellCentre(grid, 3, 2));
     EXPECT_EQ(grid.Row(), 3);
     // The fixed column chooses its row too.
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualItemRect(grid.item(1, 0)).center());
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cellCentre(grid, 2, 0));
     EXPECT_EQ(grid.Row(), 2);
 
-    const QPoint first = grid.visualItemRect(grid.item(0, 1)).center();
+    const QPoint first = cellCentre(grid, 1, 1);
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, first);
     QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, first);
     EXPECT_EQ(doubleClicks.count(), 1);
@@ -128,18 +139,34 @@ TEST_F(OrdersGrid, theUserChoosesRowsByClickingAndDoubleClicking) {
     grid.setSort(FlexGrid::SortDescending);
     EXPECT_EQ(grid.Row(), 1);
     EXPECT_EQ(grid.TextMatrix(grid.Row(), 3), " 2");
+    EXPECT_EQ(grid.currentIndex().row(), 0); // and the view shows the same position
 
     QTest::keyClick(&grid, Qt::Key_Down);
     EXPECT_EQ(grid.Row(), 2);
 }
 
 TEST_F(OrdersGrid, noCellCanBeEditedAndTheFixedColumnIsNotSelectable) {
-    for (int r = 0; r < grid.rowCount(); ++r)
-        for (int c = 0; c < grid.columnCount(); ++c) {
-            EXPECT_FALSE(grid.item(r, c)->flags() & Qt::ItemIsEditable);
-            EXPECT_EQ(bool(grid.item(r, c)->flags() & Qt::ItemIsSelectable), c != 0);
+    for (int r = 1; r < grid.Rows(); ++r)
+        for (int c = 0; c < grid.Cols(); ++c) {
+            const Qt::ItemFlags flags = grid.model()->flags(cellIndex(grid, r, c));
+            EXPECT_FALSE(flags & Qt::ItemIsEditable);
+            EXPECT_EQ(bool(flags & Qt::ItemIsSelectable), c != 0);
         }
     EXPECT_EQ(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+TEST_F(OrdersGrid, theFixedColumnIsDrawnLikeAHeading) {
+    const auto brush = [&](int col, Qt::ItemDataRole role) {
+        return grid.model()->data(cellIndex(grid, 2, col), role).value<QBrush>();
+    };
+    EXPECT_EQ(brush(0, Qt::BackgroundRole), grid.palette().button());
+    EXPECT_EQ(brush(0, Qt::ForegroundRole), grid.palette().buttonText());
+    EXPECT_EQ(brush(1, Qt::BackgroundRole).style(), Qt::NoBrush);
+
+    QPalette palette = grid.palette();
+    palette.setColor(QPalette::Button, Qt::darkCyan);
+    grid.setPalette(palette);
+    EXPECT_EQ(brush(0, Qt::BackgroundRole).color(), QColor(Qt::darkCyan));
 }
 
 TEST(FlexGrid, columnWidthsAreGivenInTwips) {
@@ -159,6 +186,160 @@ TEST(FlexGrid, aGridWithOnlyItsHeadingSortsToNothing) {
     grid.setSort(FlexGrid::SortDescending);
     EXPECT_EQ(grid.Rows(), 1);
     EXPECT_EQ(grid.TextMatrix(0, 1), "h");
+}
+
+// ---- Appending rows ----
+
+TEST_F(OrdersGrid, addRowsAppendsAllItsRowsInOneInsertion) {
+    grid.setRow(2);
+    QSignalSpy inserted(grid.model(), &QAbstractItemModel::rowsInserted);
+    grid.AddRows({{" ", " 8"}, {" ", " 9", "01-01-05", " 4"}, {}});
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 3); // first and last model row: after the three there were
+    EXPECT_EQ(inserted[0][2].toInt(), 5);
+    EXPECT_EQ(grid.Rows(), 7);
+    EXPECT_EQ(column(grid, 1), (QStringList{" 99", " 123", " 7", " 8", " 9", ""}));
+    EXPECT_EQ(column(grid, 2), (QStringList{"05-12-03", "20-01-03", "05-03-04", "", "01-01-05", ""}));
+    EXPECT_EQ(grid.Row(), 2); // the chosen row stays chosen
+
+    grid.AddRows({});
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(grid.Rows(), 7);
+}
+
+// A row's parts and the cells they fill in a grid of four columns.
+struct RowPartsCase {
+    std::string name;
+    QStringList parts;
+    QStringList cells;
+};
+
+void PrintTo(const RowPartsCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RowParts : public ::testing::TestWithParam<RowPartsCase> {
+protected:
+    void SetUp() override {
+        grid.setCols(4);
+        grid.AddItem("first\trow");
+    }
+    QStringList lastRow() const {
+        QStringList cells;
+        for (int c = 0; c < grid.Cols(); ++c)
+            cells << grid.TextMatrix(grid.Rows() - 1, c);
+        return cells;
+    }
+    FlexGrid grid;
+};
+
+TEST_P(RowParts, addRowsFillsTheColumnsInOrder) {
+    grid.AddRows({GetParam().parts});
+    EXPECT_EQ(grid.Rows(), 3);
+    EXPECT_EQ(lastRow(), GetParam().cells);
+}
+
+// AddItem takes the same parts joined by TABs.
+TEST_P(RowParts, addItemFollowsTheSameRules) {
+    grid.AddItem(GetParam().parts.join(QLatin1Char('\t')));
+    EXPECT_EQ(grid.Rows(), 3);
+    EXPECT_EQ(lastRow(), GetParam().cells);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RowParts,
+    ::testing::Values(RowPartsCase{"onePartPerColumn",
+                                   {" ", " 12345", "05-03-04", QString::fromUtf8("דפוס כהן kod012")},
+                                   {" ", " 12345", "05-03-04", QString::fromUtf8("דפוס כהן kod012")}},
+                      RowPartsCase{"missingPartsStayEmpty", {" ", " 12"}, {" ", " 12", "", ""}},
+                      RowPartsCase{"emptyPartsKeepTheirColumns", {"", "", "x"}, {"", "", "x", ""}},
+                      RowPartsCase{"partsBeyondTheLastColumnAreDropped",
+                                   {"a", "b", "c", "d", "e", "f"},
+                                   {"a", "b", "c", "d"}},
+                      RowPartsCase{"noPartsGiveAnEmptyRow", {}, {"", "", "", ""}}),
+    [](const ::testing::TestParamInfo<RowPartsCase>& p) { return p.param.name; });
+
+// ---- The keyboard ----
+
+// A grid taller than its window, shown, so that a page is fewer rows than the grid has.
+class ShownGrid : public ::testing::Test {
+protected:
+    void SetUp() override {
+        grid.setCols(3);
+        for (int i = 1; i <= kRows; ++i)
+            grid.AddItem(" \t" + QString::number(i) + "\tx");
+        grid.resize(300, 200);
+        grid.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    }
+    // The rows one Page Up or Page Down moves.
+    int page() const { return grid.viewport()->height() / grid.rowHeight(0); }
+
+    static constexpr int kRows = 100;
+    FlexGrid grid;
+};
+
+struct KeyMoveCase {
+    std::string name;
+    int from; // the row chosen before the key, 0 for none
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int to;        // the row chosen after it ...
+    int pages = 0; // ... give or take this many pages
+};
+
+void PrintTo(const KeyMoveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class KeyMove : public ShownGrid, public ::testing::WithParamInterface<KeyMoveCase> {};
+
+TEST_P(KeyMove, movesTheChosenRow) {
+    const KeyMoveCase& c = GetParam();
+    grid.setRow(c.from);
+    QTest::keyClick(&grid, c.key, c.modifiers);
+    EXPECT_EQ(grid.Row(), c.to + c.pages * page());
+    EXPECT_EQ(grid.currentIndex().row(), grid.Row() - 1); // the view shows the same row
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KeyMove,
+    ::testing::Values(KeyMoveCase{"downFromNothingChoosesTheFirstRow", 0, Qt::Key_Down, {}, 1},
+                      KeyMoveCase{"down", 5, Qt::Key_Down, {}, 6}, KeyMoveCase{"up", 5, Qt::Key_Up, {}, 4},
+                      KeyMoveCase{"upStaysOnTheFirstRow", 1, Qt::Key_Up, {}, 1},
+                      KeyMoveCase{"downStaysOnTheLastRow", 100, Qt::Key_Down, {}, 100},
+                      KeyMoveCase{"pageDownFromTheTop", 1, Qt::Key_PageDown, {}, 1, 1},
+                      KeyMoveCase{"pageDown", 50, Qt::Key_PageDown, {}, 50, 1},
+                      KeyMoveCase{"pageUp", 50, Qt::Key_PageUp, {}, 50, -1},
+                      KeyMoveCase{"pageUpStopsAtTheFirstRow", 3, Qt::Key_PageUp, {}, 1},
+                      KeyMoveCase{"pageDownStopsAtTheLastRow", 98, Qt::Key_PageDown, {}, 100},
+                      KeyMoveCase{"ctrlHome", 50, Qt::Key_Home, Qt::ControlModifier, 1},
+                      KeyMoveCase{"ctrlEnd", 50, Qt::Key_End, Qt::ControlModifier, 100}),
+    [](const ::testing::TestParamInfo<KeyMoveCase>& p) { return p.param.name; });
+
+TEST_F(ShownGrid, theFocusArrivingChoosesNothing) {
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&grid, &focusIn);
+    EXPECT_EQ(grid.Row(), 0);
+    EXPECT_FALSE(grid.currentIndex().isValid());
+    EXPECT_FALSE(grid.selectionModel()->hasSelection());
+}
+
+TEST_F(ShownGrid, ctrlCCopiesTheCurrentCell) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("before");
+    QTest::keySequence(&grid, QKeySequence::Copy);
+    EXPECT_EQ(clipboard->text(), "before"); // nothing chosen, nothing copied
+
+    grid.setRow(7);
+    grid.setCol(2);
+    QTest::keySequence(&grid, QKeySequence::Copy);
+    EXPECT_EQ(clipboard->text(), "x");
+
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cellCentre(grid, 3, 1));
+    QTest::keyClick(&grid, Qt::Key_Down);
+    QTest::keySequence(&grid, QKeySequence::Copy);
+    EXPECT_EQ(clipboard->text(), "4");
 }
 
 // ---- The comparison of the sort ----
@@ -218,6 +399,85 @@ INSTANTIATE_TEST_SUITE_P(
         SortCase{"emptyCellsFirstAscending", {"b", "", "a"}, kAsc, {"", "a", "b"}},
         SortCase{"notQuiteNumbers", {"1e3", " 12 3", "12", "1-2"}, kAsc, {" 12 3", "1-2", "12", "1e3"}}),
     [](const ::testing::TestParamInfo<SortCase>& p) { return p.param.name; });
+
+// ---- Sorting a search's rows ----
+
+// Rows as the previous-orders search appends them: a blank fixed cell, the order number, the
+// date, the shop, the project, the account and the shop's code.
+const QList<QStringList>& searchRows() {
+    static const QList<QStringList> rows = {
+        {" ", " 120", "05-03-04", QString::fromUtf8("דפוס כהן kod012"), QString::fromUtf8("מגדל"),
+         QString::fromUtf8("חשבון א"), " 98765"},
+        {" ", " 99", "20-01-03", QString::fromUtf8("אור kod007"), QString::fromUtf8("גשר"),
+         QString::fromUtf8("חשבון ב"), " 1001"},
+        {" ", " 1005", "05-12-03", QString::fromUtf8("דפוס כהן kod003"), QString::fromUtf8("מגדל"),
+         QString::fromUtf8("חשבון א"), " 55"},
+        {" ", " 7", "05-03-04", "Alpha kod100", QString::fromUtf8("בית ספר"), QString::fromUtf8("חשבון ג"),
+         " 98765"},
+        {" ", " 450", "11-11-02", QString::fromUtf8("אור kod007"), QString::fromUtf8("אגם"),
+         QString::fromUtf8("חשבון ב"), " 300"},
+    };
+    return rows;
+}
+
+struct SearchSortCase {
+    std::string name;
+    int col;
+    int order;
+    QStringList orderNumbers; // column 1 after the sort
+};
+
+void PrintTo(const SearchSortCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SearchSort : public ::testing::TestWithParam<SearchSortCase> {
+protected:
+    void SetUp() override {
+        grid.setCols(7);
+        grid.AddRows(searchRows());
+    }
+    QStringList row(int r) const {
+        QStringList cells;
+        for (int c = 0; c < grid.Cols(); ++c)
+            cells << grid.TextMatrix(r, c);
+        return cells;
+    }
+    FlexGrid grid;
+};
+
+TEST_P(SearchSort, sortsTheAppendedRowsAsWholeRows) {
+    const SearchSortCase& c = GetParam();
+    grid.setRow(2);
+    grid.setCol(c.col);
+    grid.setSort(c.order);
+    EXPECT_EQ(column(grid, 1), c.orderNumbers);
+    for (int r = 1; r < grid.Rows(); ++r) {
+        const auto original =
+            std::find_if(searchRows().begin(), searchRows().end(),
+                         [&](const QStringList& s) { return s[1] == grid.TextMatrix(r, 1); });
+        ASSERT_NE(original, searchRows().end());
+        EXPECT_EQ(row(r), *original) << "row " << r;
+    }
+    // The chosen position stays chosen, in the view too.
+    EXPECT_EQ(grid.Row(), 2);
+    EXPECT_EQ(grid.currentIndex().row(), 1);
+    EXPECT_EQ(grid.selectionModel()->selectedRows(1).size(), 1);
+    EXPECT_EQ(grid.selectionModel()->selectedRows(1).value(0).row(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Columns, SearchSort,
+    ::testing::Values(
+        SearchSortCase{"orderNumbersAscending", 1, kAsc, {" 7", " 99", " 120", " 450", " 1005"}},
+        SearchSortCase{"orderNumbersDescending", 1, kDesc, {" 1005", " 450", " 120", " 99", " 7"}},
+        SearchSortCase{"datesAsTextEqualOnesKeepTheirOrder", 2, kAsc, {" 120", " 7", " 1005", " 450", " 99"}},
+        SearchSortCase{"datesDescending", 2, kDesc, {" 99", " 450", " 1005", " 120", " 7"}},
+        SearchSortCase{"shopsLatinBeforeHebrew", 3, kAsc, {" 7", " 99", " 450", " 1005", " 120"}},
+        SearchSortCase{"projects", 4, kAsc, {" 450", " 7", " 99", " 120", " 1005"}},
+        SearchSortCase{
+            "codesDescendingEqualOnesKeepTheirOrder", 6, kDesc, {" 120", " 7", " 99", " 450", " 1005"}}),
+    [](const ::testing::TestParamInfo<SearchSortCase>& p) { return p.param.name; });
 
 // Equal keys keep their order, ascending and descending alike.
 TEST(FlexGrid, theSortIsStable) {

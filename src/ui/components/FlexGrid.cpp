@@ -1,122 +1,58 @@
 #include "ui/components/FlexGrid.h"
 
+#include "ui/components/FlexGridModel.h"
+
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
-#include <vector>
 
 namespace velmora::ui {
-namespace {
-
-// The whole cell as a number, blanks around it allowed: [sign] digits [. digits] or [sign] . digits.
-std::optional<double> cellNumber(const QString& cell) {
-    const QStringView v = QStringView(cell).trimmed();
-    qsizetype i = 0;
-    if (i < v.size() && (v[i] == u'-' || v[i] == u'+'))
-        ++i;
-    qsizetype digits = 0;
-    while (i < v.size() && v[i] >= u'0' && v[i] <= u'9') {
-        ++i;
-        ++digits;
-    }
-    if (i < v.size() && v[i] == u'.') {
-        ++i;
-        while (i < v.size() && v[i] >= u'0' && v[i] <= u'9') {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0 || i != v.size())
-        return std::nullopt;
-    bool ok = false;
-    const double value = v.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-// A stable merge sort that stays within its arrays whatever the comparison answers. Mixed
-// number/text columns can make the comparison inconsistent (9 < 10 as numbers, "10" < "1a" < "9"
-// as text), which the standard sorts do not allow.
-template <typename Before> void mergeSort(std::vector<int>& order, Before before) {
-    std::vector<int> buffer(order.size());
-    const std::size_t n = order.size();
-    for (std::size_t width = 1; width < n; width *= 2) {
-        for (std::size_t lo = 0; lo < n; lo += 2 * width) {
-            const std::size_t mid = std::min(lo + width, n);
-            const std::size_t hi = std::min(lo + 2 * width, n);
-            std::size_t a = lo, b = mid, out = lo;
-            while (a < mid && b < hi)
-                buffer[out++] = before(order[b], order[a]) ? order[b++] : order[a++];
-            while (a < mid)
-                buffer[out++] = order[a++];
-            while (b < hi)
-                buffer[out++] = order[b++];
-        }
-        order.swap(buffer);
-    }
-}
-
-} // namespace
 
 FlexGrid::FlexGrid(QWidget* parent)
-    : QTableWidget(parent) {
+    : QTableView(parent)
+    , m_model(new FlexGridModel(this)) {
+    setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setTabKeyNavigation(false);
     setWordWrap(false);
     setSortingEnabled(false);
+    // Every row has the same height, so the view never measures rows to lay them out.
     verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultSectionSize(64); // 960 twips
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeading | Qt::AlignVCenter);
+    m_model->setFixedColumnBrushes(palette().button(), palette().buttonText());
     setCols(2);
-    connect(this, &QTableWidget::currentCellChanged, this,
-            [this](int row, int, int, int) { onCurrentCellChanged(row); });
-    connect(this, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { onCellDoubleClicked(row); });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { onCurrentChanged(current); });
+    connect(this, &QAbstractItemView::doubleClicked, this, &FlexGrid::onDoubleClicked);
 }
 
-QTableWidgetItem* FlexGrid::makeItem(int col) const {
-    auto* item = new QTableWidgetItem;
-    if (col == 0) {
-        item->setFlags(Qt::ItemIsEnabled);
-        item->setBackground(palette().button());
-        item->setForeground(palette().buttonText());
-    } else {
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    }
-    return item;
+int FlexGrid::dataRows() const {
+    return m_model->rowCount();
 }
 
-void FlexGrid::prepareRow(int tableRow) {
-    for (int c = 0; c < columnCount(); ++c)
-        if (!item(tableRow, c))
-            setItem(tableRow, c, makeItem(c));
+int FlexGrid::Rows() const {
+    return dataRows() + 1;
 }
 
-void FlexGrid::prepareColumn(int col) {
-    if (!horizontalHeaderItem(col))
-        setHorizontalHeaderItem(col, new QTableWidgetItem(QString()));
-    for (int r = 0; r < rowCount(); ++r)
-        if (!item(r, col))
-            setItem(r, col, makeItem(col));
+int FlexGrid::Cols() const {
+    return m_model->columnCount();
 }
 
 void FlexGrid::setRows(int rows) {
-    rows = std::max(1, rows);
     m_internal = true;
-    const int before = rowCount();
-    setRowCount(rows - 1);
-    for (int r = before; r < rowCount(); ++r)
-        prepareRow(r);
+    m_model->setRows(std::max(1, rows) - 1);
     m_internal = false;
-    if (m_row > rowCount())
+    if (m_row > dataRows())
         m_row = 0;
     syncCurrentCell();
 }
@@ -124,10 +60,7 @@ void FlexGrid::setRows(int rows) {
 void FlexGrid::setCols(int cols) {
     cols = std::max(1, cols);
     m_internal = true;
-    const int before = columnCount();
-    setColumnCount(cols);
-    for (int c = before; c < cols; ++c)
-        prepareColumn(c);
+    m_model->setColumns(cols);
     m_internal = false;
     if (m_col >= cols)
         m_col = cols - 1;
@@ -135,57 +68,50 @@ void FlexGrid::setCols(int cols) {
 }
 
 void FlexGrid::setColWidth(int col, int twips) {
-    if (col >= 0 && col < columnCount())
+    if (col >= 0 && col < Cols())
         setColumnWidth(col, static_cast<int>(std::lround(std::max(0, twips) / 15.0)));
 }
 
 int FlexGrid::ColWidth(int col) const {
-    return col >= 0 && col < columnCount() ? columnWidth(col) * 15 : 0;
+    return col >= 0 && col < Cols() ? columnWidth(col) * 15 : 0;
 }
 
 QString FlexGrid::TextMatrix(int row, int col) const {
-    if (col < 0 || col >= columnCount() || row < 0 || row > rowCount())
+    if (col < 0 || col >= Cols() || row < 0 || row > dataRows())
         return {};
-    const QTableWidgetItem* cell = row == 0 ? horizontalHeaderItem(col) : item(row - 1, col);
-    return cell ? cell->text() : QString();
+    return row == 0 ? m_model->heading(col) : m_model->cell(row - 1, col);
 }
 
 void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
-    if (col < 0 || col >= columnCount() || row < 0 || row > rowCount())
+    if (col < 0 || col >= Cols() || row < 0 || row > dataRows())
         return;
-    QTableWidgetItem* cell = row == 0 ? horizontalHeaderItem(col) : item(row - 1, col);
-    if (cell)
-        cell->setText(text);
+    if (row == 0)
+        m_model->setHeading(col, text);
+    else
+        m_model->setCell(row - 1, col, text);
 }
 
 void FlexGrid::Clear() {
-    for (int c = 0; c < columnCount(); ++c) {
-        if (QTableWidgetItem* heading = horizontalHeaderItem(c))
-            heading->setText(QString());
-        for (int r = 0; r < rowCount(); ++r)
-            if (QTableWidgetItem* cell = item(r, c))
-                cell->setText(QString());
-    }
+    m_model->clearTexts();
 }
 
 void FlexGrid::AddItem(const QString& text) {
-    const QStringList parts = text.split(QLatin1Char('\t'));
+    AddRows({text.split(QLatin1Char('\t'))});
+}
+
+void FlexGrid::AddRows(const QList<QStringList>& rows) {
     m_internal = true;
-    const int r = rowCount();
-    insertRow(r);
-    prepareRow(r);
-    for (int c = 0; c < columnCount() && c < parts.size(); ++c)
-        item(r, c)->setText(parts[c]);
+    m_model->appendRows(rows);
     m_internal = false;
 }
 
 void FlexGrid::setRow(int row) {
-    m_row = row >= 1 && row <= rowCount() ? row : 0;
+    m_row = row >= 1 && row <= dataRows() ? row : 0;
     syncCurrentCell();
 }
 
 void FlexGrid::setCol(int col) {
-    if (col < 0 || col >= columnCount())
+    if (col < 0 || col >= Cols())
         return;
     m_col = col;
     syncCurrentCell();
@@ -194,7 +120,8 @@ void FlexGrid::setCol(int col) {
 void FlexGrid::syncCurrentCell() {
     m_internal = true;
     if (m_row >= 1) {
-        setCurrentCell(m_row - 1, m_col, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selectionModel()->setCurrentIndex(m_model->index(m_row - 1, m_col),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     } else {
         clearSelection();
         selectionModel()->clearCurrentIndex();
@@ -203,42 +130,17 @@ void FlexGrid::syncCurrentCell() {
 }
 
 void FlexGrid::setSort(int order) {
-    if ((order != SortAscending && order != SortDescending) || m_col < 0 || m_col >= columnCount())
+    if ((order != SortAscending && order != SortDescending) || m_col < 0 || m_col >= Cols())
         return;
-    const int n = rowCount();
-    if (n < 2)
-        return;
-    std::vector<QStringList> rows(static_cast<std::size_t>(n));
-    std::vector<int> sequence(static_cast<std::size_t>(n));
-    for (int r = 0; r < n; ++r) {
-        sequence[static_cast<std::size_t>(r)] = r;
-        for (int c = 0; c < columnCount(); ++c)
-            rows[static_cast<std::size_t>(r)].append(item(r, c)->text());
-    }
-    const int key = m_col;
-    const auto keyOf = [&](int r) -> const QString& {
-        return rows[static_cast<std::size_t>(r)][key];
-    };
-    if (order == SortAscending)
-        mergeSort(sequence, [&](int a, int b) { return compareCells(keyOf(a), keyOf(b)) < 0; });
-    else
-        mergeSort(sequence, [&](int a, int b) { return compareCells(keyOf(a), keyOf(b)) > 0; });
     m_internal = true;
-    for (int r = 0; r < n; ++r) {
-        const QStringList& source = rows[static_cast<std::size_t>(sequence[static_cast<std::size_t>(r)])];
-        for (int c = 0; c < columnCount(); ++c)
-            item(r, c)->setText(source[c]);
-    }
+    m_model->sortRows(m_col, order == SortDescending);
     m_internal = false;
+    // The model carried the current cell along with its row; the chosen position stays.
+    syncCurrentCell();
 }
 
 int FlexGrid::compareCells(const QString& a, const QString& b) {
-    const std::optional<double> x = cellNumber(a);
-    const std::optional<double> y = cellNumber(b);
-    if (x && y)
-        return *x < *y ? -1 : (*y < *x ? 1 : 0);
-    const int c = QString::compare(a, b, Qt::CaseSensitive);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    return FlexGridModel::compareCells(a, b);
 }
 
 void FlexGrid::focusInEvent(QFocusEvent* event) {
@@ -246,23 +148,29 @@ void FlexGrid::focusInEvent(QFocusEvent* event) {
     // look like a choice the user never made.
     const bool wasInternal = m_internal;
     m_internal = true;
-    QTableWidget::focusInEvent(event);
+    QTableView::focusInEvent(event);
     m_internal = wasInternal;
     if (m_row == 0)
         syncCurrentCell();
 }
 
-void FlexGrid::onCurrentCellChanged(int tableRow) {
-    if (m_internal || tableRow < 0)
-        return;
-    m_row = tableRow + 1;
-    m_col = std::max(0, currentColumn());
+void FlexGrid::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange)
+        m_model->setFixedColumnBrushes(palette().button(), palette().buttonText());
+    QTableView::changeEvent(event);
 }
 
-void FlexGrid::onCellDoubleClicked(int tableRow) {
-    if (tableRow < 0)
+void FlexGrid::onCurrentChanged(const QModelIndex& current) {
+    if (m_internal || !current.isValid())
         return;
-    m_row = tableRow + 1;
+    m_row = current.row() + 1;
+    m_col = std::max(0, current.column());
+}
+
+void FlexGrid::onDoubleClicked(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    m_row = index.row() + 1;
     emit DblClick();
 }
 
