@@ -45,8 +45,8 @@ public:
         const unsigned plots = 1 + m_random() % 5;
         for (unsigned i = 0; i < plots; ++i) {
             r.slot(static_cast<int>(13 + 2 * i)) = "A" + QByteArray::number(100 + m_random() % 900) + "-" +
-                                                   data::toCp1255(QStringLiteral(u"קומה")) + QByteArray::number(i) +
-                                                   ".plt";
+                                                   data::toCp1255(QStringLiteral(u"קומה")) +
+                                                   QByteArray::number(i) + ".plt";
             r.slot(static_cast<int>(14 + 2 * i)) = number(4);
             r.slot(static_cast<int>(33 + i)) = pick(kCopyTypes);
         }
@@ -62,7 +62,8 @@ public:
 
 private:
     QByteArray pick(const QStringList& list) {
-        return data::toCp1255(list.at(static_cast<qsizetype>(m_random() % static_cast<unsigned>(list.size()))));
+        return data::toCp1255(
+            list.at(static_cast<qsizetype>(m_random() % static_cast<unsigned>(list.size()))));
     }
     QByteArray number(unsigned below) { return QByteArray::number(1 + m_random() % below); }
 
@@ -78,12 +79,15 @@ private:
         QStringLiteral(u"דפוס הצפון חיפה kod012"), QStringLiteral(u"העתקות המרכז תל אביב kod007"),
         QStringLiteral(u"פלוטר פלוס ירושלים kod123"), QStringLiteral(u"מכון שרטוט באר שבע kod045")};
     inline static const QStringList kRecipients{
-        QStringLiteral(u"משה לוי - רחוב הרצל 12 תל אביב"), QStringLiteral(u"אדריכלית רונית שרון - דרך מנחם בגין 7 תל אביב"),
-        QStringLiteral(u"מהנדס יוסי כהן - רחוב יפו 45 ירושלים"), QStringLiteral(u"פיקוח עירוני - שדרות בן גוריון 3 חיפה"),
+        QStringLiteral(u"משה לוי - רחוב הרצל 12 תל אביב"),
+        QStringLiteral(u"אדריכלית רונית שרון - דרך מנחם בגין 7 תל אביב"),
+        QStringLiteral(u"מהנדס יוסי כהן - רחוב יפו 45 ירושלים"),
+        QStringLiteral(u"פיקוח עירוני - שדרות בן גוריון 3 חיפה"),
         QStringLiteral(u"קבלן ראשי - רחוב העצמאות 20 אשדוד")};
     inline static const QStringList kPeople{QStringLiteral(u"ישראל ישראלי"), QStringLiteral(u"דנה כהן"),
                                             QStringLiteral(u"אבי לוי"), QStringLiteral(u"רות מזרחי")};
-    inline static const QStringList kCopyTypes{QStringLiteral(u"עתקות ציבוניות"), QStringLiteral(u"עתקות שחור-לבן")};
+    inline static const QStringList kCopyTypes{QStringLiteral(u"עתקות ציבוניות"),
+                                               QStringLiteral(u"עתקות שחור-לבן")};
 
     std::mt19937 m_random;
 };

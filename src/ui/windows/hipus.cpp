@@ -1,10 +1,19 @@
 #include "ui/windows/hipus.h"
 
+#include "data/Cp1255.h"
+#include "history/JournalSearch.h"
+#include "history/SearchTemplate.h"
+#include "history/SelectionList.h"
 #include "platform/Inet.h"
 #include "ui/CaptionButton.h"
 #include "ui/FormBuilder.h"
+#include "ui/HistorySearch.h"
 #include "ui/WindowRegistry.h"
+#include "ui/components/Dialogs.h"
 #include "ui/components/EditCombo.h"
+#include "ui/windows/tavla.h"
+
+#include <QPointer>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -38,15 +47,55 @@ hipus::hipus(WindowRegistry& registry, QWidget* parent)
     Texth1 = control<QLineEdit>(this, "Texth1");
     Command1 = control<CaptionButton>(this, "Command1");
     Inet1 = registry.makeTransfer(this);
+    m_templateRequest = new history::ShopTemplateRequest(*Inet1, registry.dataDir(), this);
     setTabChain(this, {"Comboh", "Commandh", "Texth1", "Command1"});
 
     connect(Commandh, &QPushButton::clicked, this, &hipus::Commandh_Click);
     connect(Command1, &QPushButton::clicked, this, &hipus::Command1_Click);
     connect(Texth1, &QLineEdit::textChanged, this, &hipus::Texth1_Change);
+    connect(Inet1, &platform::Inet::StateChanged, this, &hipus::Inet1_StateChanged);
+
+    // The loading step: an empty filter, the scratch file ruf25.htm gone, the shops listed.
+    Texth1->clear();
+    (void)history::removeShopListScratch(registry.dataDir());
+    loadSelectionList(registry, this, Comboh, history::SearchKey::PrintShop);
+}
+
+bool hipus::isWaitingForTemplate() const {
+    return m_templateRequest->isWaiting();
 }
 
 void hipus::Commandh_Click() {
-    // The search of the previous orders comes here.
+    if (refuseWhileShopSearchWaits(m_registry, this))
+        return;
+    const QString selection = Comboh->Text();
+    const QByteArray selectionBytes = data::toCp1255(selection);
+    if (!history::namesPrintShop(selectionBytes)) {
+        Dialogs::message(this, QStringLiteral(u"לא נבחר מכון העתקות!"));
+        return;
+    }
+    findPreviousOrders(m_registry, this, history::SearchKey::PrintShop, selection);
+
+    // The shop's template from the server the selector names, as the submission asks it.
+    WindowRegistry& registry = m_registry; // this window may be closed during the wait
+    const WindowContext& context = registry.context();
+    const QString selector = registry.serverSelector();
+    const QString url =
+        history::shopTemplateUrl(selector, context.primaryServer, context.fallbackServer, selectionBytes);
+    if (url.isEmpty()) {
+        Dialogs::message(this, history::selectorProblem(selector));
+    } else {
+        const QPointer<hipus> alive(this);
+        const history::ShopTemplateRequest::Outcome outcome = m_templateRequest->run(url);
+        if (!alive) {
+            registry.open<tavla>();
+            return;
+        }
+        if (outcome == history::ShopTemplateRequest::Outcome::Failed ||
+            outcome == history::ShopTemplateRequest::Outcome::FileError)
+            Dialogs::message(this, m_templateRequest->message());
+    }
+    registry.open<tavla>();
 }
 
 void hipus::Command1_Click() {
@@ -54,7 +103,11 @@ void hipus::Command1_Click() {
 }
 
 void hipus::Texth1_Change() {
-    // Narrowing the list by the typed prefix comes here.
+    narrowSelectionList(m_registry, Comboh, history::SearchKey::PrintShop, Texth1->text());
+}
+
+void hipus::Inet1_StateChanged(int state) {
+    m_templateRequest->onStateChanged(state);
 }
 
 } // namespace velmora::ui

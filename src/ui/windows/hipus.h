@@ -9,6 +9,10 @@ namespace velmora::platform {
 class Inet;
 }
 
+namespace velmora::history {
+class ShopTemplateRequest;
+}
+
 namespace velmora::ui {
 
 class CaptionButton;
@@ -31,9 +35,15 @@ public:
     void Commandh_Click(); // search the previous orders of the chosen entry
     void Command1_Click(); // help
     void Texth1_Change();  // narrow the list
+    // The template request's state notification: state 12 hands the body to sbl.htm.
+    void Inet1_StateChanged(int state);
+
+    // True while the search waits for the shop's template.
+    bool isWaitingForTemplate() const;
 
 private:
     WindowRegistry& m_registry;
+    history::ShopTemplateRequest* m_templateRequest;
 };
 
 } // namespace velmora::ui

@@ -2,8 +2,10 @@
 
 #include "ui/CaptionButton.h"
 #include "ui/FormBuilder.h"
+#include "ui/HistorySearch.h"
 #include "ui/WindowRegistry.h"
 #include "ui/components/EditCombo.h"
+#include "ui/windows/tavla.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -37,10 +39,18 @@ hipus1::hipus1(WindowRegistry& registry, QWidget* parent)
     connect(Commandh1, &QPushButton::clicked, this, &hipus1::Commandh1_Click);
     connect(Command1, &QPushButton::clicked, this, &hipus1::Command1_Click);
     connect(Texth1, &QLineEdit::textChanged, this, &hipus1::Texth1_Change);
+
+    // The loading step: an empty filter, then the list.
+    Texth1->clear();
+    loadSelectionList(registry, this, Comboh1, history::SearchKey::Project);
 }
 
 void hipus1::Commandh1_Click() {
-    // The search of the previous orders comes here.
+    if (refuseWhileShopSearchWaits(m_registry, this))
+        return;
+    findPreviousOrders(m_registry, this, history::SearchKey::Project, Comboh1->Text());
+    copySearchTemplate(m_registry, this);
+    m_registry.open<tavla>();
 }
 
 void hipus1::Command1_Click() {
@@ -48,7 +58,7 @@ void hipus1::Command1_Click() {
 }
 
 void hipus1::Texth1_Change() {
-    // Narrowing the list by the typed prefix comes here.
+    narrowSelectionList(m_registry, Comboh1, history::SearchKey::Project, Texth1->text());
 }
 
 } // namespace velmora::ui

@@ -2,8 +2,10 @@
 
 #include "ui/CaptionButton.h"
 #include "ui/FormBuilder.h"
+#include "ui/HistorySearch.h"
 #include "ui/WindowRegistry.h"
 #include "ui/components/EditCombo.h"
+#include "ui/windows/tavla.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -37,10 +39,18 @@ hipus2::hipus2(WindowRegistry& registry, QWidget* parent)
     connect(Commandh2, &QPushButton::clicked, this, &hipus2::Commandh2_Click);
     connect(Command1, &QPushButton::clicked, this, &hipus2::Command1_Click);
     connect(Texth2, &QLineEdit::textChanged, this, &hipus2::Texth2_Change);
+
+    // The loading step: an empty filter, then the list.
+    Texth2->clear();
+    loadSelectionList(registry, this, Comboh2, history::SearchKey::Account);
 }
 
 void hipus2::Commandh2_Click() {
-    // The search of the previous orders comes here.
+    if (refuseWhileShopSearchWaits(m_registry, this))
+        return;
+    findPreviousOrders(m_registry, this, history::SearchKey::Account, Comboh2->Text());
+    copySearchTemplate(m_registry, this);
+    m_registry.open<tavla>();
 }
 
 void hipus2::Command1_Click() {
@@ -49,7 +59,7 @@ void hipus2::Command1_Click() {
 }
 
 void hipus2::Texth2_Change() {
-    // Narrowing the list by the typed prefix comes here.
+    narrowSelectionList(m_registry, Comboh2, history::SearchKey::Account, Texth2->text());
 }
 
 } // namespace velmora::ui

@@ -1,10 +1,18 @@
 #include "ui/windows/tavla.h"
 
+#include "data/Cp1255.h"
+#include "data/Numbers.h"
+#include "history/JournalSearch.h"
+#include "history/Reshow.h"
 #include "ui/CaptionButton.h"
 #include "ui/FormBuilder.h"
+#include "ui/HistorySearch.h"
 #include "ui/WindowRegistry.h"
+#include "ui/components/Dialogs.h"
 #include "ui/components/FlexGrid.h"
+#include "ui/windows/hipus.h"
 
+#include <QHash>
 #include <QLabel>
 
 namespace velmora::ui {
@@ -56,24 +64,75 @@ tavla::tavla(WindowRegistry& registry, QWidget* parent)
     connect(Command5, &QPushButton::clicked, this, &tavla::Command5_Click);
 }
 
+void tavla::prepareTable() {
+    for (int col : {3, 4, 5})
+        MSFlexGrid1->setColWidth(col, 2000);
+    const char16_t* const headings[] = {u"מספר", u"תאריך", u"שם המכון", u"שם הפרויקט", u"על חשבון", u"קוד"};
+    for (int col = 1; col <= 6; ++col)
+        MSFlexGrid1->setTextMatrix(0, col, QString::fromUtf16(headings[col - 1]));
+}
+
+void tavla::appendOrders(const QList<history::FoundOrder>& orders) {
+    // Dates, shops, projects and accounts repeat from order to order: each distinct text becomes
+    // one shared string, which keeps a table of many thousand rows small and quick to fill.
+    QHash<QByteArray, QString> texts;
+    const auto text = [&texts](const QByteArray& bytes) {
+        auto it = texts.constFind(bytes);
+        if (it == texts.constEnd())
+            it = texts.insert(bytes, data::fromCp1255(bytes));
+        return *it;
+    };
+    const QString blank = QStringLiteral(" ");
+    QList<QStringList> rows;
+    rows.reserve(orders.size());
+    for (const history::FoundOrder& order : orders) {
+        rows.append({blank, data::fromCp1255(order.number), text(order.date), text(order.printShop),
+                     text(order.project), text(order.account),
+                     QString::fromLatin1(data::numberText(static_cast<double>(order.record)))});
+    }
+    MSFlexGrid1->AddRows(rows);
+}
+
+void tavla::sortBy(int col) {
+    MSFlexGrid1->setCol(col);
+    MSFlexGrid1->setSort(FlexGrid::SortDescending);
+}
+
 void tavla::Commandt1_Click() {
-    // Re-showing the chosen order comes here.
+    const std::optional<qsizetype> record =
+        history::recordNumberOfCell(data::toCp1255(MSFlexGrid1->TextMatrix(MSFlexGrid1->Row(), 6)));
+    if (!record) {
+        Dialogs::message(this, history::chooseAnOrderMessage());
+        return;
+    }
+    // A print-shop search still writing sbl.htm would be read half-way.
+    if (refuseWhileShopSearchWaits(m_registry, this))
+        return;
+    const Result<QString> document = history::reshowOrder(m_registry.dataDir(), *record);
+    if (!document) {
+        Dialogs::message(this, QStringLiteral(u"לא ניתן להציג את ההזמנה שנבחרה:\n") + document.error());
+        return;
+    }
+    m_registry.close<hipus>();
+    const WindowContext& context = m_registry.context();
+    if (const Status shown = context.launcher.openDocument(context.viewer, *document); !shown)
+        Dialogs::message(this, QStringLiteral(u"לא ניתן לפתוח את מסמך ההזמנה:\n") + shown.error());
 }
 
 void tavla::Command1_Click() {
-    // Sorting by project comes here.
+    sortBy(4);
 }
 
 void tavla::Command2_Click() {
-    // Sorting by account comes here.
+    sortBy(5);
 }
 
 void tavla::Command3_Click() {
-    // Sorting by order number comes here.
+    sortBy(1);
 }
 
 void tavla::Command4_Click() {
-    // Sorting by date comes here.
+    sortBy(2);
 }
 
 void tavla::Command5_Click() {

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 class QLabel;
+
+namespace velmora::history {
+struct FoundOrder;
+}
 
 namespace velmora::ui {
 
@@ -33,7 +38,17 @@ public:
     void Command4_Click();  // sort by date
     void Command5_Click();  // help
 
+    // Before each search: the widths of the shop, project and account columns and the headings.
+    // The rows already in the table stay.
+    void prepareTable();
+    // One row per order, after the rows the table holds: a blank, order number, date, print shop,
+    // project, account and the record number.
+    void appendOrders(const QList<history::FoundOrder>& orders);
+
 private:
+    // The generic descending sort by the column, whole rows moving.
+    void sortBy(int col);
+
     WindowRegistry& m_registry;
 };
 
