@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QList>
 
+#include <cstring>
+
 namespace velmora::data {
 
 // Reads a data file field by field, the way every data file of the program is read:
@@ -38,5 +40,14 @@ QList<QByteArray> readAllFields(const QByteArray& text);
 // The first field of the text, read exactly as FieldReader::next() reads it, as a view into the
 // text (no copy). The journal reader calls it once per line, millions of times per scan.
 QByteArrayView firstField(QByteArrayView text);
+
+// firstField() of a line that holds no line end, as the journal's readers hand them out. An
+// encoded journal line holds no comma, so the common case is one memchr over the line.
+inline QByteArrayView firstFieldOfLine(QByteArrayView line) {
+    if (!line.isEmpty() && (line.front() == ' ' || line.front() == '"'))
+        return firstField(line);
+    const void* comma = std::memchr(line.data(), ',', static_cast<std::size_t>(line.size()));
+    return comma ? line.first(static_cast<const char*>(comma) - line.data()) : line;
+}
 
 } // namespace velmora::data

@@ -51,15 +51,6 @@ private:
     const char* m_end;
 };
 
-// The first field of a line that holds no line end, as firstField() reads it; an encoded line
-// has no comma, so the common case is one memchr over the line.
-QByteArrayView lineField(QByteArrayView line) {
-    if (!line.isEmpty() && (line.front() == ' ' || line.front() == '"'))
-        return firstField(line);
-    const void* comma = std::memchr(line.data(), ',', static_cast<std::size_t>(line.size()));
-    return comma ? line.first(static_cast<const char*>(comma) - line.data()) : line;
-}
-
 // The records of the lines, visited in order. The first decodedSlots lines of a record are
 // decoded, the others passed over uncut.
 template <typename Lines> JournalScan scanLines(Lines& lines, const JournalVisitor& visit, int decodedSlots) {
@@ -70,7 +61,7 @@ template <typename Lines> JournalScan scanLines(Lines& lines, const JournalVisit
     for (;;) {
         qsizetype slot = 0;
         while (slot < decodedSlots && lines.next(line))
-            decodeCharCodesInto(lineField(line), record.texts[static_cast<std::size_t>(slot++)]);
+            decodeCharCodesInto(firstFieldOfLine(line), record.texts[static_cast<std::size_t>(slot++)]);
         if (slot == decodedSlots)
             slot += lines.skip(kSlots - decodedSlots);
         if (slot < kSlots) {
@@ -173,7 +164,7 @@ Result<JournalRecord> Journal::read(qsizetype recordNumber) const {
                     .arg(recordNumber)
                     .arg(slot));
         }
-        decodeCharCodesInto(lineField(line), record.texts[static_cast<std::size_t>(slot)]);
+        decodeCharCodesInto(firstFieldOfLine(line), record.texts[static_cast<std::size_t>(slot)]);
     }
     return record;
 }

@@ -109,6 +109,12 @@ Passed passLineEndsScalar(const char* begin, const char* end, qsizetype want, bo
 #if defined(__SSE2__)
 Passed passLineEndsSse2(const char* begin, const char* end, qsizetype want, bool& crBefore);
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VELMORA_LINE_ENDS_AVX2 1
+// Thirty-two bytes per compare; only on a processor with AVX2 and POPCNT (hasAvx2()).
+Passed passLineEndsAvx2(const char* begin, const char* end, qsizetype want, bool& crBefore);
+bool hasAvx2();
+#endif
 
 } // namespace lineends
 

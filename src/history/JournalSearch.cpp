@@ -4,10 +4,11 @@
 #include "data/FieldReader.h"
 #include "data/FileIo.h"
 #include "data/JournalLines.h"
+#include "data/Numbers.h"
 #include "order/ShopCode.h"
 
 #include <array>
-#include <cstring>
+#include <string>
 
 namespace velmora::history {
 namespace {
@@ -76,6 +77,12 @@ public:
                decodedLength(encoded[4]) >= 3;
     }
 
+    // False when the key slot cannot match, told from its encoded length alone: a slot that the
+    // selection contains is no longer than the selection. (The shop codes need the slot decoded.)
+    bool mayMatch(QByteArrayView encodedKeySlot) const {
+        return m_key == SearchKey::PrintShop || decodedLength(encodedKeySlot) <= m_selection.size();
+    }
+
     // The match rule on the one slot it looks at, decoded.
     bool matchesKeySlot(QByteArrayView slot) const {
         switch (m_key) {
@@ -107,25 +114,35 @@ private:
     double m_selectionCode;
 };
 
-void copyInto(QByteArray& buffer, QByteArrayView bytes) {
-    buffer.resize(bytes.size());
-    if (!bytes.isEmpty())
-        std::memcpy(buffer.data(), bytes.data(), static_cast<std::size_t>(bytes.size()));
+// True when the encoded slot decodes to a text beginning with "***": its first group is
+// looked at before any decoding, as nearly every order number begins otherwise.
+bool beginsWithStars(QByteArrayView encoded, QByteArray& decoded) {
+    if (encoded.size() < 1 ||
+        data::leadingNumber(encoded.first(std::min<qsizetype>(encoded.size(), 3))) != '*')
+        return false;
+    data::decodeCharCodesInto(encoded.first(std::min<qsizetype>(encoded.size(), 9)), decoded);
+    return decoded.startsWith("***");
 }
 
 // The scan over any source of lines with next(line) and skip(n). Only the slot the match rule
 // needs is decoded for every record; the others only for the records found.
 template <typename Lines> void scanForOrders(Lines& lines, const Query& query, SearchResult& result) {
-    std::array<QByteArray, kSearchedSlots> raw;
+    // The first five lines of the record, one after the other; the reader's views last only
+    // until its next call.
+    std::string raw;
+    std::array<qsizetype, kSearchedSlots + 1> start{};
     std::array<QByteArrayView, kSearchedSlots> encoded;
     QByteArray number;
     QByteArray keySlot;
     QByteArrayView line;
     for (;;) {
+        raw.clear();
         int got = 0;
         for (; got < kSearchedSlots && lines.next(line); ++got) {
-            copyInto(raw[static_cast<std::size_t>(got)], line);
+            start[static_cast<std::size_t>(got)] = static_cast<qsizetype>(raw.size());
+            raw.append(line.data(), static_cast<std::size_t>(line.size()));
         }
+        start[kSearchedSlots] = static_cast<qsizetype>(raw.size());
         if (got < kSearchedSlots) {
             result.damagedLines = got;
             return;
@@ -136,19 +153,28 @@ template <typename Lines> void scanForOrders(Lines& lines, const Query& query, S
             return;
         }
         const qsizetype record = ++result.recordsSeen;
-        for (std::size_t i = 0; i < raw.size(); ++i)
-            encoded[i] = data::firstField(raw[i]);
+        const auto field = [&](std::size_t i) {
+            return data::firstFieldOfLine(QByteArrayView(raw.data() + start[i], start[i + 1] - start[i]));
+        };
 
         // A record numbered "***..." marks the end of the orders.
-        data::decodeCharCodesInto(encoded[0].first(std::min<qsizetype>(encoded[0].size(), 9)), number);
-        if (number.startsWith("***")) {
+        encoded[0] = field(0);
+        if (beginsWithStars(encoded[0], number)) {
             --result.recordsSeen;
             result.endedAtMarker = true;
             return;
         }
+        // The key slot's length rules most records out before the other slots are looked at;
+        // filters and match rule must all hold, so the order of the tests changes nothing.
+        const auto keyIndex = static_cast<std::size_t>(query.keySlot());
+        const QByteArrayView encodedKey = field(keyIndex);
+        if (!query.mayMatch(encodedKey))
+            continue;
+        for (std::size_t i = 1; i < encoded.size(); ++i)
+            encoded[i] = i == keyIndex ? encodedKey : field(i);
         if (!query.passesFilters(encoded))
             continue;
-        data::decodeCharCodesInto(encoded[static_cast<std::size_t>(query.keySlot())], keySlot);
+        data::decodeCharCodesInto(encodedKey, keySlot);
         if (!query.matchesKeySlot(keySlot))
             continue;
         FoundOrder found;

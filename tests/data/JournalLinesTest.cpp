@@ -164,7 +164,7 @@ std::vector<QByteArray> lineEndTexts() {
     return texts;
 }
 
-TEST(LineEndCounting, sse2AndScalarPassTheSameLineEnds) {
+TEST(LineEndCounting, everyVersionPassesTheSameLineEnds) {
     for (const QByteArray& text : lineEndTexts()) {
         const char* begin = text.constData();
         const char* end = begin + text.size();
@@ -181,6 +181,15 @@ TEST(LineEndCounting, sse2AndScalarPassTheSameLineEnds) {
                 ASSERT_EQ(sse2.ends, scalar.ends) << where();
                 ASSERT_EQ(sse2.stop - begin, scalar.stop - begin) << where();
                 ASSERT_EQ(crSse2, crScalar) << where();
+#if defined(VELMORA_LINE_ENDS_AVX2)
+                if (lineends::hasAvx2()) {
+                    bool crAvx2 = crBefore;
+                    const lineends::Passed avx2 = lineends::passLineEndsAvx2(begin, end, want, crAvx2);
+                    ASSERT_EQ(avx2.ends, scalar.ends) << where();
+                    ASSERT_EQ(avx2.stop - begin, scalar.stop - begin) << where();
+                    ASSERT_EQ(crAvx2, crScalar) << where();
+                }
+#endif
             }
         }
     }
