@@ -32,6 +32,23 @@ printf '%s\r\n' "Print House Tel-Aviv kod012" "דפוס הצפון חיפה kod0
 printf '%s\r\n' "משרד אדריכלים כהן - רח' הרצל 12, תל אביב" "Tel Aviv office - 5 Rothschild Blvd" \
   "מהנדס יוסי לוי - דרך יפו 45 ירושלים" "פיקוח עירוני חיפה" "Site office, Building A-7" \
   | iconv -f UTF-8 -t CP1255 > "$data/lis.dat"
+# A few earlier orders in the journal (vlt.dat: 38 lines per order, each character as its
+# Windows-1255 code in a column of three), so that the previous-orders table has rows to show.
+python3 - "$data/vlt.dat" <<'PY'
+import sys
+orders = [
+    (" 1201", "05-03-04", "עיריית חיפה", "מגדל A-7 צפון", "Print House Tel-Aviv kod012"),
+    (" 1202", "12-03-04", "Acme Engineering", "מגדל A-7 צפון", "דפוס הצפון חיפה kod007"),
+    (" 1203", "20-01-04", "משרד הבינוי והשיכון", "גשר הרכבת בחדרה", "Print House Tel-Aviv kod012"),
+    (" 1204", "28-02-04", "עיריית חיפה", "מגדל A-7 צפון", "Copy Center Jerusalem kod031"),
+]
+with open(sys.argv[1], "wb") as journal:
+    for number, date, account, project, shop in orders:
+        slots = [number, date, account, project, shop, "Office"] + [""] * 32
+        for text in slots:
+            journal.write("".join(f"{b:<3d}" for b in text.encode("cp1255")).encode() + b"\r\n")
+PY
+printf '%s\r\n' "מגדל A-7 צפון" "גשר הרכבת בחדרה" | iconv -f UTF-8 -t CP1255 > "$data/pro.dat"
 printf '%s\r\n' "kod012 Tel 03-5550012 EM:orders@printhouse.example" "kod007 Tel 04-5550007 EM:&nbsp;" \
   "kod031 Tel 02-5550031 EM:copy@center.example" > "$data/ruf27.dat"
 

@@ -83,9 +83,13 @@ int takeScreenshots(ui::WindowRegistry& registry, const QString& directory) {
          [&] {
              return &registry.open<ui::hipus2>();
          }},
+        // The previous-orders table after a search by the first project of the list.
         {QStringLiteral("tavla"),
          [&] {
-             return &registry.open<ui::tavla>();
+             ui::hipus1& projects = registry.open<ui::hipus1>();
+             projects.Commandh1_Click();
+             projects.hide();
+             return static_cast<QWidget*>(&registry.open<ui::tavla>());
          }},
         // The address book as the order pad opens it for the second recipient row: every line
         // of the address list, numbered.

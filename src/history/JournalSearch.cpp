@@ -7,6 +7,8 @@
 #include "data/Numbers.h"
 #include "order/ShopCode.h"
 
+#include <QHash>
+
 #include <array>
 #include <string>
 
@@ -124,9 +126,28 @@ bool beginsWithStars(QByteArrayView encoded, QByteArray& decoded) {
     return decoded.startsWith("***");
 }
 
+// Dates, accounts, projects and print shops repeat from order to order. Each distinct encoded
+// text is decoded once; the orders found share the decoded bytes (and a table made from them can
+// tell equal texts by their shared data).
+class DecodedTexts {
+public:
+    QByteArray decoded(QByteArrayView encoded) {
+        // The lookup key points at the encoded bytes where they lie; only a new text is copied.
+        const QByteArray key = QByteArray::fromRawData(encoded.data(), encoded.size());
+        auto it = m_texts.constFind(key);
+        if (it == m_texts.constEnd())
+            it = m_texts.insert(encoded.toByteArray(), data::decodeCharCodes(encoded));
+        return *it;
+    }
+
+private:
+    QHash<QByteArray, QByteArray> m_texts;
+};
+
 // The scan over any source of lines with next(line) and skip(n). Only the slot the match rule
 // needs is decoded for every record; the others only for the records found.
-template <typename Lines> void scanForOrders(Lines& lines, const Query& query, SearchResult& result) {
+template <typename Lines>
+void scanForOrders(Lines& lines, const Query& query, SearchResult& result, const FoundOrderVisitor& visit) {
     // The first five lines of the record, one after the other; the reader's views last only
     // until its next call.
     std::string raw;
@@ -135,6 +156,7 @@ template <typename Lines> void scanForOrders(Lines& lines, const Query& query, S
     QByteArray number;
     QByteArray keySlot;
     QByteArrayView line;
+    DecodedTexts texts;
     for (;;) {
         raw.clear();
         int got = 0;
@@ -180,11 +202,14 @@ template <typename Lines> void scanForOrders(Lines& lines, const Query& query, S
         FoundOrder found;
         found.record = record;
         found.number = data::decodeCharCodes(encoded[0]);
-        found.date = data::decodeCharCodes(encoded[1]);
-        found.account = data::decodeCharCodes(encoded[2]);
-        found.project = data::decodeCharCodes(encoded[3]);
-        found.printShop = data::decodeCharCodes(encoded[4]);
-        result.orders.append(std::move(found));
+        found.date = texts.decoded(encoded[1]);
+        found.account = texts.decoded(encoded[2]);
+        found.project = texts.decoded(encoded[3]);
+        found.printShop = texts.decoded(encoded[4]);
+        if (visit)
+            visit(found);
+        else
+            result.orders.append(std::move(found));
     }
 }
 
@@ -214,11 +239,16 @@ bool matchesOrder(SearchKey key, QByteArrayView selection, QByteArrayView number
 SearchResult searchJournalText(QByteArrayView journal, SearchKey key, QByteArrayView selection) {
     SearchResult result;
     TextLines lines(journal);
-    scanForOrders(lines, Query(key, selection), result);
+    scanForOrders(lines, Query(key, selection), result, {});
     return result;
 }
 
 Result<SearchResult> searchJournal(const QString& journalPath, SearchKey key, QByteArrayView selection) {
+    return searchJournal(journalPath, key, selection, {});
+}
+
+Result<SearchResult> searchJournal(const QString& journalPath, SearchKey key, QByteArrayView selection,
+                                   const FoundOrderVisitor& found) {
     if (!data::fileExists(journalPath)) {
         SearchResult none;
         none.journalExists = false;
@@ -228,7 +258,7 @@ Result<SearchResult> searchJournal(const QString& journalPath, SearchKey key, QB
     if (const Status opened = lines.open(journalPath); !opened)
         return Result<SearchResult>::failure(opened.error());
     SearchResult result;
-    scanForOrders(lines, Query(key, selection), result);
+    scanForOrders(lines, Query(key, selection), result, found);
     if (!lines.status())
         return Result<SearchResult>::failure(lines.status().error());
     return result;

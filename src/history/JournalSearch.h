@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // Finding previous orders in the order journal vlt.dat, by print shop, project or account.
 //
 // One pass over the journal looks at slots 1 to 5 of each record (order number, date, account,
@@ -57,6 +59,13 @@ SearchResult searchJournalText(QByteArrayView journal, SearchKey key, QByteArray
 // whatever the journal's size). A missing journal finds nothing; a journal that cannot be read is
 // an error naming it.
 Result<SearchResult> searchJournal(const QString& journalPath, SearchKey key, QByteArrayView selection);
+
+// The same, handing each order found to `found` as the scan reaches it instead of collecting
+// them (the result's list stays empty). Equal dates, accounts, projects and print shops of
+// different orders share their bytes' data.
+using FoundOrderVisitor = std::function<void(const FoundOrder&)>;
+Result<SearchResult> searchJournal(const QString& journalPath, SearchKey key, QByteArrayView selection,
+                                   const FoundOrderVisitor& found);
 
 // The print-shop search needs a shop code: a selection without a lower-case "kod" is no shop.
 bool namesPrintShop(QByteArrayView selection);

@@ -50,13 +50,15 @@ void findPreviousOrders(WindowRegistry& registry, QWidget* from, history::Search
                         const QString& selection) {
     tavla& table = registry.ensure<tavla>();
     table.prepareTable();
-    const Result<history::SearchResult> found = history::searchJournal(
-        registry.dataDir().file(data::files::kJournal), key, data::toCp1255(selection));
+    tavla::OrderRows rows;
+    const Result<history::SearchResult> found =
+        history::searchJournal(registry.dataDir().file(data::files::kJournal), key, data::toCp1255(selection),
+                               [&rows](const history::FoundOrder& order) { rows.add(order); });
     if (!found) {
         Dialogs::message(from, found.error());
         return;
     }
-    table.appendOrders(found->orders);
+    table.appendOrders(rows);
 }
 
 void copySearchTemplate(WindowRegistry& registry, QWidget* from) {

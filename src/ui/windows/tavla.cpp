@@ -12,7 +12,6 @@
 #include "ui/components/FlexGrid.h"
 #include "ui/windows/hipus.h"
 
-#include <QHash>
 #include <QLabel>
 
 namespace velmora::ui {
@@ -72,25 +71,31 @@ void tavla::prepareTable() {
         MSFlexGrid1->setTextMatrix(0, col, QString::fromUtf16(headings[col - 1]));
 }
 
-void tavla::appendOrders(const QList<history::FoundOrder>& orders) {
-    // Dates, shops, projects and accounts repeat from order to order: each distinct text becomes
-    // one shared string, which keeps a table of many thousand rows small and quick to fill.
-    QHash<QByteArray, QString> texts;
-    const auto text = [&texts](const QByteArray& bytes) {
-        auto it = texts.constFind(bytes);
-        if (it == texts.constEnd())
-            it = texts.insert(bytes, data::fromCp1255(bytes));
-        return *it;
-    };
-    const QString blank = QStringLiteral(" ");
-    QList<QStringList> rows;
-    rows.reserve(orders.size());
-    for (const history::FoundOrder& order : orders) {
-        rows.append({blank, data::fromCp1255(order.number), text(order.date), text(order.printShop),
-                     text(order.project), text(order.account),
-                     QString::fromLatin1(data::numberText(static_cast<double>(order.record)))});
-    }
-    MSFlexGrid1->AddRows(rows);
+QString tavla::OrderRows::shared(const QByteArray& bytes) {
+    // Texts that share their bytes' data are equal; equal texts that do not merely get a string
+    // each.
+    auto it = m_texts.constFind(bytes.constData());
+    if (it == m_texts.constEnd())
+        it = m_texts.insert(bytes.constData(), data::fromCp1255(bytes));
+    return *it;
+}
+
+void tavla::OrderRows::add(const history::FoundOrder& order) {
+    static const QString blank = QStringLiteral(" ");
+    // Built in place: a row of a hundred thousand is filled without copying a string twice.
+    QStringList& row = m_rows.emplace_back();
+    row.reserve(7);
+    row.append(blank);
+    row.append(data::fromCp1255(order.number));
+    row.append(shared(order.date));
+    row.append(shared(order.printShop));
+    row.append(shared(order.project));
+    row.append(shared(order.account));
+    row.append(QString::fromLatin1(data::numberText(static_cast<double>(order.record))));
+}
+
+void tavla::appendOrders(const OrderRows& orders) {
+    MSFlexGrid1->AddRows(orders.rows());
 }
 
 void tavla::sortBy(int col) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
+#include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QLabel;
@@ -41,9 +44,21 @@ public:
     // Before each search: the widths of the shop, project and account columns and the headings.
     // The rows already in the table stay.
     void prepareTable();
-    // One row per order, after the rows the table holds: a blank, order number, date, print shop,
-    // project, account and the record number.
-    void appendOrders(const QList<history::FoundOrder>& orders);
+    // The cells of an order's row: a blank, order number, date, print shop, project, account and
+    // the record number. Equal texts that share their bytes become one shared string, which keeps
+    // a table of many thousand rows small and quick to fill.
+    class OrderRows {
+    public:
+        void add(const history::FoundOrder& order);
+        const QList<QStringList>& rows() const { return m_rows; }
+
+    private:
+        QString shared(const QByteArray& bytes);
+        QHash<const char*, QString> m_texts;
+        QList<QStringList> m_rows;
+    };
+    // Appends the rows after the rows the table holds, in one insertion.
+    void appendOrders(const OrderRows& orders);
 
 private:
     // The generic descending sort by the column, whole rows moving.
