@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QPersistentModelIndex>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -10,9 +11,15 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using velmora::ui::FlexGrid;
+
+// Texts in failure messages as text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -103,6 +110,22 @@ TEST_F(OrdersGrid, rowsOneLeavesOnlyTheHeading) {
     grid.AddItem(" \t 5");
     EXPECT_EQ(grid.TextMatrix(1, 1), " 5");
     EXPECT_EQ(grid.TextMatrix(1, 2), "");
+}
+
+TEST_F(OrdersGrid, aSortedGridKeepsItsOrderThroughChangesOfShape) {
+    grid.setCol(1);
+    grid.setSort(FlexGrid::SortAscending); // 7, 99, 123
+    grid.setCols(5);
+    EXPECT_EQ(column(grid, 1), (QStringList{" 7", " 99", " 123"}));
+    EXPECT_EQ(column(grid, 3), (QStringList{" 3", " 1", " 2"}));
+    EXPECT_EQ(column(grid, 4), (QStringList{"", "", ""}));
+    grid.setSort(FlexGrid::SortDescending); // 123, 99, 7
+    grid.setRows(3);
+    EXPECT_EQ(column(grid, 1), (QStringList{" 123", " 99"}));
+    EXPECT_EQ(column(grid, 2), (QStringList{"20-01-03", "05-12-03"}));
+    grid.AddItem(" \t 5\t01-01-01\t 4");
+    grid.setTextMatrix(1, 3, "changed");
+    EXPECT_EQ(column(grid, 3), (QStringList{"changed", " 1", " 4"}));
 }
 
 TEST_F(OrdersGrid, cellsOutsideTheGridReadEmptyAndIgnoreWrites) {
@@ -397,6 +420,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Haifa", QString::fromUtf8("אשדוד"), QString::fromUtf8("תל אביב")}},
         SortCase{"numbersAgainstTextCompareAsText", {"abc", " 5", "10"}, kAsc, {" 5", "10", "abc"}},
         SortCase{"emptyCellsFirstAscending", {"b", "", "a"}, kAsc, {"", "a", "b"}},
+        SortCase{"longNumbers",
+                 {"1234567890123456789", "123456789012345679", "12345678901234567.5"},
+                 kAsc,
+                 {"12345678901234567.5", "123456789012345679", "1234567890123456789"}},
         SortCase{"notQuiteNumbers", {"1e3", " 12 3", "12", "1-2"}, kAsc, {" 12 3", "1-2", "12", "1e3"}}),
     [](const ::testing::TestParamInfo<SortCase>& p) { return p.param.name; });
 
@@ -478,6 +505,161 @@ INSTANTIATE_TEST_SUITE_P(
         SearchSortCase{
             "codesDescendingEqualOnesKeepTheirOrder", 6, kDesc, {" 120", " 7", " 99", " 450", " 1005"}}),
     [](const ::testing::TestParamInfo<SearchSortCase>& p) { return p.param.name; });
+
+// ---- The sort against its comparison ----
+
+// Columns whose cells the comparison orders consistently (texts only, numbers only, or numbers
+// that all come before the texts), so that a plain stable sort by FlexGrid::compareCells tells
+// the order a grid must reach. The texts press on the places where a sort could cut corners:
+// long shared beginnings, texts that begin other texts, repeats, case, blanks, and code units
+// from the whole UTF-16 range.
+QStringList sharedBeginnings() {
+    const QString word = QString::fromUtf8("דפוס אור kod0123456789 אבגד");
+    QStringList texts;
+    for (int length = 0; length <= word.size(); ++length)
+        texts << word.left(length);
+    for (int at = 0; at < word.size(); ++at) {
+        QString changed = word;
+        changed[at] = QChar(changed[at].unicode() + 1);
+        texts << changed;
+        changed[at] = QChar(changed[at].unicode() - 2);
+        texts << changed;
+    }
+    texts << word << word.left(9) << QString() << word.toUpper();
+    return texts;
+}
+
+QStringList wideAlphabet() {
+    QStringList texts;
+    for (char16_t unit = 0x20; unit < 0x400; unit += 7) {
+        if (unit >= u'0' && unit <= u'9')
+            continue; // a digit alone is a number
+        texts << QString(QChar(unit)) + QChar(u'a' + unit % 5) << QString(QChar(unit));
+    }
+    const QString astral = QString::fromUcs4(U"\U0001F600");
+    texts << astral << QString(QChar(0xFFFD)) << QString(QChar(0xE000)) << QString(QChar(u'\0'))
+          << QString(2, QChar(u'\0')) << QString(QChar(0xFFFF)) << "a" + astral
+          << "a" + QString(QChar(0xFFFD)) << QString::fromUtf8("שלום") << QString::fromUtf8("שלום ")
+          << "Shalom"
+          << "shalom";
+    return texts;
+}
+
+// Long texts that agree far into them.
+QStringList longTexts() {
+    QString base;
+    for (int i = 0; i < 1500; ++i)
+        base += QChar(u'a' + i % 7);
+    QStringList texts;
+    for (const int at : {0, 9, 1023, 1024, 1030, 1499}) {
+        QString changed = base;
+        changed[at] = QChar(u'b');
+        texts << changed;
+    }
+    texts << base << base + "x" << base << base.left(1100) << base + "a" << base.left(1024) << base;
+    return texts;
+}
+
+QStringList numbersOnly() {
+    return {" 7",
+            "7",
+            "007",
+            " 7 ",
+            "7.0",
+            "-3",
+            "+3",
+            " 12",
+            "1234567890123456789",
+            "123456789012345679",
+            "0.5",
+            ".5",
+            "-0",
+            "0",
+            " 99",
+            "100",
+            "-12.25",
+            "3",
+            "12"};
+}
+
+QStringList numbersThenTexts() {
+    return {" 5",   "Zeta", " 12", "abc", " -3", "abd", " 007", " 7", "ab", QString::fromUtf8("אור"),
+            " 5.5", "abc",  " 12"};
+}
+
+struct OracleCase {
+    std::string name;
+    QStringList (*cells)();
+};
+
+void PrintTo(const OracleCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SortAgainstComparison : public ::testing::TestWithParam<std::tuple<OracleCase, int>> {
+protected:
+    // The ids of the rows, column 0, in the order a stable sort by compareCells gives.
+    static QStringList expectedIds(QList<QStringList> rows, int order) {
+        std::stable_sort(rows.begin(), rows.end(), [&](const QStringList& a, const QStringList& b) {
+            const int c = FlexGrid::compareCells(a[1], b[1]);
+            return order == FlexGrid::SortAscending ? c < 0 : c > 0;
+        });
+        QStringList ids;
+        for (const QStringList& row : rows)
+            ids << row[0];
+        return ids;
+    }
+};
+
+TEST_P(SortAgainstComparison, reachesTheOrderOfAStableSortByTheComparison) {
+    const auto& [oracle, order] = GetParam();
+    const QStringList cells = oracle.cells();
+    // Column 2 holds another order of the rows to sort by first.
+    QList<QStringList> rows;
+    for (int i = 0; i < cells.size(); ++i)
+        rows.append({QString::number(i), cells[i], QString::number(i * 37 % 11)});
+    FlexGrid grid;
+    grid.setCols(3);
+    grid.AddRows(rows);
+    const auto gridRows = [&grid] {
+        QList<QStringList> texts;
+        for (int r = 1; r < grid.Rows(); ++r)
+            texts.append({grid.TextMatrix(r, 0), grid.TextMatrix(r, 1), grid.TextMatrix(r, 2)});
+        return texts;
+    };
+
+    grid.setCol(1);
+    grid.setSort(order);
+    EXPECT_EQ(column(grid, 0), expectedIds(rows, order));
+    for (const QStringList& row : gridRows())
+        EXPECT_EQ(row, rows[row[0].toInt()]); // whole rows moved
+
+    // Sorted by another column and then by this one again, equal cells keep the other order.
+    grid.setCol(2);
+    grid.setSort(FlexGrid::SortDescending);
+    const QList<QStringList> byOther = gridRows();
+    // What the view holds on to follows its rows.
+    std::vector<QPersistentModelIndex> held;
+    for (int r = 0; r < grid.model()->rowCount(); ++r)
+        held.emplace_back(grid.model()->index(r, 0));
+    grid.setCol(1);
+    grid.setSort(order);
+    EXPECT_EQ(column(grid, 0), expectedIds(byOther, order));
+    for (std::size_t i = 0; i < held.size(); ++i)
+        EXPECT_EQ(held[i].data().toString(), byOther[static_cast<qsizetype>(i)][0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Columns, SortAgainstComparison,
+    ::testing::Combine(::testing::Values(OracleCase{"sharedBeginnings", sharedBeginnings},
+                                         OracleCase{"wideAlphabet", wideAlphabet},
+                                         OracleCase{"longTexts", longTexts},
+                                         OracleCase{"numbersOnly", numbersOnly},
+                                         OracleCase{"numbersThenTexts", numbersThenTexts}),
+                       ::testing::Values(kAsc, kDesc)),
+    [](const ::testing::TestParamInfo<std::tuple<OracleCase, int>>& p) {
+        return std::get<0>(p.param).name + (std::get<1>(p.param) == kAsc ? "Ascending" : "Descending");
+    });
 
 // Equal keys keep their order, ascending and descending alike.
 TEST(FlexGrid, theSortIsStable) {

@@ -12,8 +12,9 @@ namespace velmora::ui {
 
 // The cells behind a FlexGrid. The data rows are the model's rows (grid row r is model row r - 1);
 // the heading row is kept apart and answers as the horizontal header. The cells live row after row
-// in one vector, with no object per cell, so that tables of a hundred thousand rows stay cheap to
-// fill, show and sort. Only FlexGrid uses it.
+// in one vector of strings, with no object per cell, in the order the rows arrived; a list of row
+// numbers says which kept row each model row shows, so a sort reorders that list and moves no
+// cell. Tables of a hundred thousand rows stay cheap to fill, show and sort. Only FlexGrid uses it.
 class FlexGridModel final : public QAbstractTableModel {
 public:
     explicit FlexGridModel(QObject* parent = nullptr);
@@ -49,14 +50,21 @@ public:
     static int compareCells(const QString& a, const QString& b);
 
 private:
-    std::size_t slot(int row, int col) const {
-        return static_cast<std::size_t>(row) * static_cast<std::size_t>(m_cols) +
-               static_cast<std::size_t>(col);
+    // The place of a kept row's cell.
+    std::size_t keptSlot(std::size_t kept, int col) const {
+        return kept * static_cast<std::size_t>(m_cols) + static_cast<std::size_t>(col);
     }
+    // The place of a model row's cell.
+    std::size_t slot(int row, int col) const {
+        return keptSlot(static_cast<std::size_t>(m_order[static_cast<std::size_t>(row)]), col);
+    }
+    // Keeps the rows in the model's order again, the cells spaced for cols columns.
+    void relayRows(int cols);
 
     int m_rows = 0;
     int m_cols = 0;
-    std::vector<QString> m_cells; // m_rows * m_cols, row after row
+    std::vector<QString> m_cells; // m_rows * m_cols, row after row as the rows arrived
+    std::vector<int> m_order;     // the kept row each model row shows
     std::vector<QString> m_headings;
     QBrush m_fixedBackground;
     QBrush m_fixedForeground;
