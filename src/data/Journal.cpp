@@ -17,40 +17,6 @@ namespace {
 
 constexpr int kSlots = JournalRecord::kSlots;
 
-// Cuts journal bytes already in memory into lines, like JournalLines cuts a file.
-class LineSplitter {
-public:
-    explicit LineSplitter(QByteArrayView text)
-        : m_pos(text.data())
-        , m_end(text.data() + text.size()) {}
-
-    bool next(QByteArrayView& line) {
-        if (m_pos >= m_end)
-            return false;
-        const char* stop = lineends::findLineEnd(m_pos, m_end);
-        line = QByteArrayView(m_pos, stop - m_pos);
-        if (stop == m_end)
-            m_pos = m_end;
-        else if (*stop == '\r' && stop + 1 < m_end && stop[1] == '\n')
-            m_pos = stop + 2;
-        else
-            m_pos = stop + 1;
-        return true;
-    }
-
-    qsizetype skip(qsizetype n) {
-        QByteArrayView line;
-        qsizetype passed = 0;
-        while (passed < n && next(line))
-            ++passed;
-        return passed;
-    }
-
-private:
-    const char* m_pos;
-    const char* m_end;
-};
-
 // The records of the lines, visited in order. The first decodedSlots lines of a record are
 // decoded, the others passed over uncut.
 template <typename Lines> JournalScan scanLines(Lines& lines, const JournalVisitor& visit, int decodedSlots) {
@@ -96,7 +62,7 @@ QByteArray encodeJournalRecord(const JournalRecord& record) {
 }
 
 JournalScan scanJournalText(QByteArrayView text, const JournalVisitor& visit, int decodedSlots) {
-    LineSplitter lines(text);
+    TextLines lines(text);
     return scanLines(lines, visit, decodedSlots);
 }
 

@@ -84,6 +84,28 @@ private:
     Status m_status;
 };
 
+// Cuts bytes already in memory into lines as JournalLines cuts a file: the same next() and
+// skip(), the views pointing into the text.
+class TextLines {
+public:
+    explicit TextLines(QByteArrayView text)
+        : m_pos(text.data())
+        , m_end(text.data() + text.size()) {}
+
+    inline bool next(QByteArrayView& line);
+    qsizetype skip(qsizetype n) {
+        QByteArrayView line;
+        qsizetype passed = 0;
+        while (passed < n && next(line))
+            ++passed;
+        return passed;
+    }
+
+private:
+    const char* m_pos;
+    const char* m_end;
+};
+
 // The building blocks of JournalLines, for readers of journal bytes already in memory.
 namespace lineends {
 
@@ -136,6 +158,20 @@ inline const char* lineends::findLineEnd(const char* p, const char* end) {
     while (p < end && *p != '\r' && *p != '\n')
         ++p;
     return p;
+}
+
+inline bool TextLines::next(QByteArrayView& line) {
+    if (m_pos >= m_end)
+        return false;
+    const char* stop = lineends::findLineEnd(m_pos, m_end);
+    line = QByteArrayView(m_pos, stop - m_pos);
+    if (stop == m_end)
+        m_pos = m_end;
+    else if (*stop == '\r' && stop + 1 < m_end && stop[1] == '\n')
+        m_pos = stop + 2;
+    else
+        m_pos = stop + 1;
+    return true;
 }
 
 inline bool JournalLines::next(QByteArrayView& line) {

@@ -28,40 +28,6 @@ qsizetype decodedLength(QByteArrayView encoded) {
     return (encoded.size() + 2) / 3;
 }
 
-// Lines of journal bytes in memory, ended by CR LF, a lone CR or a lone LF.
-class TextLines {
-public:
-    explicit TextLines(QByteArrayView text)
-        : m_pos(text.data())
-        , m_end(text.data() + text.size()) {}
-
-    bool next(QByteArrayView& line) {
-        if (m_pos >= m_end)
-            return false;
-        const char* stop = data::lineends::findLineEnd(m_pos, m_end);
-        line = QByteArrayView(m_pos, stop - m_pos);
-        if (stop == m_end)
-            m_pos = m_end;
-        else if (*stop == '\r' && stop + 1 < m_end && stop[1] == '\n')
-            m_pos = stop + 2;
-        else
-            m_pos = stop + 1;
-        return true;
-    }
-
-    qsizetype skip(qsizetype n) {
-        QByteArrayView line;
-        qsizetype done = 0;
-        while (done < n && next(line))
-            ++done;
-        return done;
-    }
-
-private:
-    const char* m_pos;
-    const char* m_end;
-};
-
 // What one search compares against, worked out once.
 class Query {
 public:
@@ -238,7 +204,7 @@ bool matchesOrder(SearchKey key, QByteArrayView selection, QByteArrayView number
 
 SearchResult searchJournalText(QByteArrayView journal, SearchKey key, QByteArrayView selection) {
     SearchResult result;
-    TextLines lines(journal);
+    data::TextLines lines(journal);
     scanForOrders(lines, Query(key, selection), result, {});
     return result;
 }
