@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <functional>
 
 // Finding previous orders in the order journal vlt.dat, by print shop, project or account.
@@ -37,7 +38,16 @@ struct FoundOrder {
     QByteArray account;   // slot 3
     QByteArray project;   // slot 4
     QByteArray printShop; // slot 5
-    bool operator==(const FoundOrder&) const = default;
+    // Within one search, equal texts of slots 2 to 5 get the same number here (date, account,
+    // project, print shop, in that order; numbers count from 0 across the four), so a caller can
+    // convert each distinct text once. They say nothing about the order itself.
+    std::array<int, 4> textIds{-1, -1, -1, -1};
+
+    // The order: the record number and the five texts.
+    bool operator==(const FoundOrder& other) const {
+        return record == other.record && number == other.number && date == other.date &&
+               account == other.account && project == other.project && printShop == other.printShop;
+    }
 };
 
 struct SearchResult {

@@ -14,6 +14,8 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 namespace velmora::ui {
 namespace {
 
@@ -71,27 +73,40 @@ void tavla::prepareTable() {
         MSFlexGrid1->setTextMatrix(0, col, QString::fromUtf16(headings[col - 1]));
 }
 
-QString tavla::OrderRows::shared(const QByteArray& bytes) {
-    // Texts that share their bytes' data are equal; equal texts that do not merely get a string
-    // each.
-    auto it = m_texts.constFind(bytes.constData());
-    if (it == m_texts.constEnd())
-        it = m_texts.insert(bytes.constData(), data::fromCp1255(bytes));
-    return *it;
+QString tavla::OrderRows::shared(const QByteArray& bytes, int id) {
+    if (id < 0)
+        return data::fromCp1255(bytes);
+    const auto at = static_cast<std::size_t>(id);
+    if (at >= m_texts.size())
+        m_texts.resize(std::max(at + 1, 2 * m_texts.size()));
+    if (m_texts[at].isNull())
+        m_texts[at] = data::fromCp1255(bytes);
+    return m_texts[at];
 }
 
 void tavla::OrderRows::add(const history::FoundOrder& order) {
     static const QString blank = QStringLiteral(" ");
+    // The record number as number text (a blank, then the digits), written straight into its
+    // string.
+    char16_t digits[24];
+    char16_t* const end = digits + 24;
+    char16_t* at = end;
+    for (qsizetype n = std::max<qsizetype>(order.record, 0);; n /= 10) {
+        *--at = static_cast<char16_t>(u'0' + n % 10);
+        if (n < 10)
+            break;
+    }
+    *--at = u' ';
     // Built in place: a row of a hundred thousand is filled without copying a string twice.
     QStringList& row = m_rows.emplace_back();
     row.reserve(7);
     row.append(blank);
     row.append(data::fromCp1255(order.number));
-    row.append(shared(order.date));
-    row.append(shared(order.printShop));
-    row.append(shared(order.project));
-    row.append(shared(order.account));
-    row.append(QString::fromLatin1(data::numberText(static_cast<double>(order.record))));
+    row.append(shared(order.date, order.textIds[0]));
+    row.append(shared(order.printShop, order.textIds[3]));
+    row.append(shared(order.project, order.textIds[2]));
+    row.append(shared(order.account, order.textIds[1]));
+    row.append(QString(reinterpret_cast<const QChar*>(at), end - at));
 }
 
 void tavla::appendOrders(const OrderRows& orders) {

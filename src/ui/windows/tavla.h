@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+
+#include <vector>
 
 class QLabel;
 
@@ -53,8 +54,8 @@ public:
         const QList<QStringList>& rows() const { return m_rows; }
 
     private:
-        QString shared(const QByteArray& bytes);
-        QHash<const char*, QString> m_texts;
+        QString shared(const QByteArray& bytes, int id);
+        std::vector<QString> m_texts; // by the search's text number
         QList<QStringList> m_rows;
     };
     // Appends the rows after the rows the table holds, in one insertion.
