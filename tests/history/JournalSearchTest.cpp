@@ -87,6 +87,24 @@ TEST_F(JournalSearch, rowsCarryTheFiveSlotsAndTheRecordNumber) {
     EXPECT_EQ(result->orders.at(2), (FoundOrder{3, " 103", "07-03-04", "Beta Corp", "Tower A2", "Print"}));
 }
 
+TEST_F(JournalSearch, equalTextsOfDifferentOrdersShareTheirNumber) {
+    QList<FoundOrder> found;
+    const Result<SearchResult> result =
+        velmora::history::searchJournal(data.path("vlt.dat"), SearchKey::Account, "Acme Ltd",
+                                        [&](const FoundOrder& order) { found.append(order); });
+    ASSERT_TRUE(result.ok());
+    EXPECT_TRUE(result->orders.isEmpty()) << "handed over, not collected";
+    ASSERT_EQ(found.size(), 10);
+    for (const FoundOrder& a : found) {
+        for (const FoundOrder& b : found) {
+            EXPECT_EQ(a.date == b.date, a.textIds[0] == b.textIds[0]);
+            EXPECT_EQ(a.account == b.account, a.textIds[1] == b.textIds[1]);
+            EXPECT_EQ(a.project == b.project, a.textIds[2] == b.textIds[2]);
+            EXPECT_EQ(a.printShop == b.printShop, a.textIds[3] == b.textIds[3]);
+        }
+    }
+}
+
 TEST(JournalSearchText, aStarredOrderNumberEndsTheSearch) {
     QByteArray journal;
     for (const auto& record : {order(" 1", "01-01-04", "Acme", "Tower", "A kod001"),
