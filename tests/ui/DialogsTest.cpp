@@ -91,7 +91,6 @@ TEST(DialogHooks, aScopeLeavesNothingBehind) {
 
 // Without hooks the real box comes up: modal, OK only, the program's name as title, right to left.
 TEST(Dialogs, theMessageBoxIsModalWithOkOnlyAndRightToLeft) {
-    QApplication::setApplicationDisplayName("Velmora");
     const QString text = QString::fromUtf8("[אין קשר]טעות! תלחץ עוד פעם!");
     bool seen = false;
     whenModalShows<QMessageBox>([&](QMessageBox* box) {
