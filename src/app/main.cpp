@@ -4,6 +4,7 @@
 #include "data/AppConfig.h"
 #include "data/DataDir.h"
 #include "data/FreshDataDir.h"
+#include "ui/ProgramNames.h"
 #include "ui/WindowRegistry.h"
 #include "ui/components/DialogHooks.h"
 #include "ui/components/Dialogs.h"
@@ -44,10 +45,8 @@ QString takeDirectoryOption(QStringList& arguments, const QString& option) {
 
 int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QCoreApplication::setApplicationName(QStringLiteral("velmora"));
-    QCoreApplication::setOrganizationName(QStringLiteral("velmora"));
+    velmora::ui::setProgramNames();
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
 
     QStringList arguments = QCoreApplication::arguments();
     const QString screenshotDir = takeDirectoryOption(arguments, QStringLiteral("--screenshots"));

@@ -9,6 +9,7 @@
 #include "order/HtmlText.h"
 
 #include <QDir>
+#include <QUrl>
 
 #include <cmath>
 
@@ -104,7 +105,16 @@ QString documentPath(const data::DataDir& dir) {
 
 QByteArray shortcutContent(const data::DataDir& dir) {
     QByteArray content("[InternetShortcut]\r\nURL=");
-    content.append(data::toCp1255(documentPath(dir)));
+    const QString path = documentPath(dir);
+    const QByteArray pathBytes = data::toCp1255(path);
+    if (data::fromCp1255(pathBytes) == path) {
+        content.append(pathBytes);
+    } else {
+        // A character that Windows-1255 lacks would be written as "?", and the shortcut would
+        // point nowhere. Such a path is written as a file: URL, percent-encoded in UTF-8, which
+        // is plain ASCII.
+        content.append(QUrl::fromLocalFile(dir.file(data::files::kOrderDocument)).toEncoded());
+    }
     content.append("\r\n");
     return content;
 }

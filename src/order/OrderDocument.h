@@ -61,7 +61,9 @@ Result<QByteArray> generateDocument(const OrderRecord& record, const QByteArray&
 Result<QByteArray> readHeading(const data::DataDir& dir);
 
 // vl.url: "[InternetShortcut]", then "URL=" and the document's full path in the platform's own
-// notation (on Windows «URL=c:\velmora\vl1.html»), CR LF after each line.
+// notation (on Windows «URL=c:\velmora\vl1.html»), CR LF after each line. A path with a
+// character that Windows-1255 lacks is written as a file: URL instead, percent-encoded
+// («URL=file:///tmp/%E2%98%83/vl1.html»).
 QByteArray shortcutContent(const data::DataDir& dir);
 
 // Rewrite vl1.html / vl.url as a whole.

@@ -69,12 +69,13 @@ StartOutcome StartStep::run() {
         break;
     }
 
-    // The ending: files closed, the button back, then what the user must know, then the order pad.
+    // What the user must know comes first, while the step still holds the Start button; then the
+    // ending: the button back and the order pad.
     m_target.close();
-    m_running = false;
-    m_window.endWait();
     for (const QString& message : std::as_const(outcome.messages))
         m_window.showMessage(message);
+    m_running = false;
+    m_window.endWait();
     if (outcome.ending == StartEnding::MainWindow)
         m_window.showMainWindow();
     return outcome;

@@ -54,6 +54,8 @@ struct StartOutcome {
 //   4. the directory page, asynchronously with the window's transfer component, into ruf29.dat;
 //   5. waiting for it while the user interface runs; a selector of 3 abandons the step;
 //   6. the split into ruf25.dat and ruf27.dat;
+//   7. the step's messages ("Problems of Internet!!!" and the others), each waiting for its OK
+//      while the Start button is still disabled;
 //   8. the Start button enabled again and the main window shown.
 // The previous ruf25.dat and ruf27.dat stay whenever the directory request fails (no answer,
 // time-out, an HTTP error, a transfer error) or the page holds no print shop: the user is told,

@@ -21,7 +21,7 @@ public:
     // text stays on the surface.
     virtual void endWait() = 0;
 
-    // A message box with an OK button.
+    // A message box with an OK button. The step shows its messages before endWait().
     virtual void showMessage(const QString& text) = 0;
     // Shows the main window: the first time it is created (which loads its lists from the
     // directory files), later the same window is brought forward.

@@ -287,4 +287,36 @@ TEST_F(DocumentFiles, shortcutPointsAtTheDocument) {
     EXPECT_EQ(*velmora::data::readFile(file("vl.url")), expected);
 }
 
+// The URL line for data directories of every kind: a path that Windows-1255 can write stays the
+// path in its bytes; one with a character it lacks becomes a percent-encoded file: URL.
+struct ShortcutCase {
+    std::string name;
+    QString dataDir;
+    QByteArray urlLine;
+};
+
+void PrintTo(const ShortcutCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ShortcutUrl : public ::testing::TestWithParam<ShortcutCase> {};
+
+TEST_P(ShortcutUrl, pointsAtTheDocument) {
+    EXPECT_EQ(shortcutContent(DataDir(GetParam().dataDir)),
+              "[InternetShortcut]\r\n" + GetParam().urlLine + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Directories, ShortcutUrl,
+    ::testing::Values(ShortcutCase{"latin", "/srv/velmora data", "URL=/srv/velmora data/vl1.html"},
+                      ShortcutCase{"hebrewInItsCodePage", QStringLiteral(u"/srv/הזמנות"),
+                                   "URL=/srv/\xe4\xe6\xee\xf0\xe5\xfa/vl1.html"},
+                      ShortcutCase{"characterOutsideTheCodePage", QStringLiteral(u"/tmp/☃"),
+                                   "URL=file:///tmp/%E2%98%83/vl1.html"},
+                      ShortcutCase{"hebrewBlankAndOutsideTogether", QStringLiteral(u"/srv/הז ₽"),
+                                   "URL=file:///srv/%D7%94%D7%96%20%E2%82%BD/vl1.html"},
+                      ShortcutCase{"beyondTheBasicPlane", QStringLiteral(u"/tmp/📐"),
+                                   "URL=file:///tmp/%F0%9F%93%90/vl1.html"}),
+    [](const ::testing::TestParamInfo<ShortcutCase>& p) { return p.param.name; });
+
 } // namespace

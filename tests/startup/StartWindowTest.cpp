@@ -194,9 +194,19 @@ TEST_F(StartWindowTest, noServerAnsweringShowsProblemsOfInternetAndOpensTheOrder
     const QByteArray old25 = data.read("ruf25.dat");
     const QByteArray old27 = data.read("ruf27.dat");
     ui::start1& start = openStartWindow(m_down.hostPort(), m_down2.hostPort());
+    // The message comes before the Start button is enabled again, under the usual arrow.
+    QList<bool> buttonEnabled;
+    QList<Qt::CursorShape> cursor;
+    ui::DialogHooks::onMessage([&](const QString&) {
+        buttonEnabled << start.start0->isEnabled();
+        const QCursor* shown = QGuiApplication::overrideCursor();
+        cursor << (shown ? shown->shape() : Qt::ArrowCursor);
+    });
     start.start0->click();
 
     EXPECT_EQ(ui::DialogHooks::shownMessages(), QStringList({"Problems of Internet!!!"}));
+    EXPECT_EQ(buttonEnabled, QList<bool>({false}));
+    EXPECT_EQ(cursor, QList<Qt::CursorShape>({Qt::ArrowCursor}));
     EXPECT_EQ(start.Text1->text(), "2");
     EXPECT_TRUE(start.start0->isEnabled());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);

@@ -1,3 +1,5 @@
+#include "ui/ProgramNames.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -22,6 +24,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu --disable-background-networking");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The window tests run under the program's own names.
+    velmora::ui::setProgramNames();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

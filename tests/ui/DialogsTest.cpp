@@ -2,39 +2,34 @@
 #include "ui/components/DialogHooks.h"
 #include "ui/components/FileDialog.h"
 
+#include "ModalDialogs.h"
+
 #include <QAbstractButton>
-#include <QApplication>
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <ostream>
 #include <string>
 
+using velmora::testing::pressOpen;
+using velmora::testing::whenModalShows;
 using velmora::ui::DialogHooks;
 using velmora::ui::Dialogs;
 using velmora::ui::FileDialog;
 
-namespace {
-
-// Runs check on the modal dialog of type T once it is up (the caller is then blocked in exec).
-template <typename T> void whenModalShows(std::function<void(T*)> check) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, check] {
-        if (T* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            check(dialog);
-        }
-    });
-    poll->start(10);
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
 }
+
+namespace {
 
 struct FilterCase {
     std::string name;
@@ -91,7 +86,6 @@ TEST(DialogHooks, aScopeLeavesNothingBehind) {
 
 // Without hooks the real box comes up: modal, OK only, the program's name as title, right to left.
 TEST(Dialogs, theMessageBoxIsModalWithOkOnlyAndRightToLeft) {
-    QApplication::setApplicationDisplayName("Velmora");
     const QString text = QString::fromUtf8("[אין קשר]טעות! תלחץ עוד פעם!");
     bool seen = false;
     whenModalShows<QMessageBox>([&](QMessageBox* box) {
@@ -106,20 +100,49 @@ TEST(Dialogs, theMessageBoxIsModalWithOkOnlyAndRightToLeft) {
     EXPECT_TRUE(seen);
 }
 
-// The real dialog offers the two filters and takes several existing files at once.
-TEST(Dialogs, theFileDialogTakesSeveralPlotFiles) {
+// The dialog's entry for a file name, once the dialog's model has read the directory.
+QModelIndex entryFor(const QAbstractItemView* view, const QString& name) {
+    const QAbstractItemModel* model = view->model();
+    for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+        const QModelIndex entry = model->index(row, 0, view->rootIndex());
+        if (entry.data().toString() == name)
+            return entry;
+    }
+    return {};
+}
+
+// The real dialog offers the two filters, and several existing files are chosen in its file view
+// as a user chooses them: a click on one, a Ctrl+click on another.
+TEST(Dialogs, theFileDialogTakesSeveralPlotFilesChosenWithTheMouse) {
     QTemporaryDir dir;
-    for (const char* name : {"A1.PLT", "B 2.plt"}) {
+    for (const char* name : {"A1.PLT", "B 2.plt", "C3.plt"}) {
         QFile f(dir.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     whenModalShows<QFileDialog>([&](QFileDialog* dialog) {
         EXPECT_EQ(dialog->nameFilters(), (QStringList{"Plot file (*.plt)", "All files (*)"}));
-        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptOpen);
         dialog->setDirectory(dir.path());
-        dialog->selectFile("\"A1.PLT\" \"B 2.plt\"");
-        static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept is protected
+        // The list or the details view, whichever the dialog shows.
+        QAbstractItemView* view = nullptr;
+        for (QAbstractItemView* candidate : dialog->findChildren<QAbstractItemView*>()) {
+            if (candidate->isVisible() &&
+                (candidate->objectName() == u"listView" || candidate->objectName() == u"treeView"))
+                view = candidate;
+        }
+        QModelIndex first, second;
+        const bool listed = view && QTest::qWaitFor([&] {
+                                first = entryFor(view, "A1.PLT");
+                                second = entryFor(view, "B 2.plt");
+                                return first.isValid() && second.isValid();
+                            });
+        EXPECT_TRUE(listed) << "the dialog does not list the two files";
+        if (listed) {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(first).center());
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                              view->visualRect(second).center());
+        }
+        pressOpen(dialog);
     });
     QStringList chosen = Dialogs::openFiles(nullptr);
     chosen.sort();

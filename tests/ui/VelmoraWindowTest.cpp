@@ -1,3 +1,4 @@
+#include "ModalDialogs.h"
 #include "WindowTestData.h"
 
 #include "order/OrderRecord.h"
@@ -8,7 +9,10 @@
 #include "ui/windows/velmora.h"
 
 #include <QDate>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -18,6 +22,9 @@
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
+using velmora::testing::fileNameBox;
+using velmora::testing::pressOpen;
+using velmora::testing::whenModalShows;
 using velmora::testing::WindowTestData;
 using velmora::ui::DialogHooks;
 using velmora::ui::EditCombo;
@@ -292,6 +299,22 @@ TEST_F(VelmoraWindow, browseWritesTheBareNamesAndACancelKeepsTheBox) {
     pad.Command5->click();
     EXPECT_EQ(pad.Text5->text(), "A1.PLT ; B2.PLT");
     EXPECT_EQ(pad.Text3->text(), "");
+}
+
+// With the real dialog: a name typed into it goes into the row as it stands, also when no such
+// file exists.
+TEST_F(VelmoraWindow, browseTakesATypedNameOfAFileThatDoesNotExist) {
+    auto& pad = openPad();
+    QTemporaryDir plots;
+    whenModalShows<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->setDirectory(plots.path());
+        QTest::keyClicks(fileNameBox(dialog), "NEW1.PLT");
+        pressOpen(dialog);
+    });
+    DialogHooks::setActive(false);
+    pad.Command6->click();
+    DialogHooks::setActive(true);
+    EXPECT_EQ(pad.Text7->text(), "NEW1.PLT");
 }
 
 TEST_F(VelmoraWindow, printShopInformationShowsTheChosenShopsDetails) {

@@ -1,6 +1,7 @@
 #include "WindowTestData.h"
 
 #include "ui/CaptionButton.h"
+#include "ui/ProgramNames.h"
 #include "ui/components/BrowserPane.h"
 #include "ui/windows/Help.h"
 #include "ui/windows/hipus.h"
@@ -12,6 +13,7 @@
 #include "ui/windows/velmora.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -27,6 +29,22 @@ using velmora::testing::WindowTestData;
 namespace ui = velmora::ui;
 
 namespace {
+
+// A window's caption as the window system shows it. Qt's platform plugins (X11, Windows, macOS)
+// show the window's title followed by " — " and the application's display name when the program
+// has set a display name of its own that the title does not already end with. Without one of its
+// own, the display name is the application name and follows it when it changes.
+QString captionAsShown(const QWidget& window) {
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(name + u"-probe");
+    const QString displayName = QGuiApplication::applicationDisplayName();
+    const bool ownDisplayName = displayName != QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(name);
+    const QString title = window.windowTitle();
+    if (!ownDisplayName || title.endsWith(displayName))
+        return title;
+    return title + u" — " + displayName;
+}
 
 class WindowRegistryTest : public ::testing::Test {
 protected:
@@ -164,6 +182,13 @@ TEST_F(WindowRegistryTest, startButtonOpensTheOrderPad) {
     ASSERT_NE(registry().find<ui::velmora>(), nullptr);
     EXPECT_TRUE(registry().find<ui::velmora>()->isVisible());
     EXPECT_TRUE(registry().find<ui::start1>()->isVisible());
+}
+
+// Named as the program names itself, a window shows its caption and nothing after it.
+TEST_F(WindowRegistryTest, theWindowSystemShowsTheCaptionAlone) {
+    ui::setProgramNames();
+    ui::ktovot& book = registry().open<ui::ktovot>();
+    EXPECT_EQ(captionAsShown(book), QStringLiteral("Form1"));
 }
 
 TEST_F(WindowRegistryTest, addressBookButtonsOpenOneBookForTheirRow) {

@@ -10,6 +10,7 @@ struct HookState {
     QStringList messages;
     QStringList fileDialogs;
     QList<QStringList> answers; // an empty list stands for a cancelled dialog
+    std::function<void(const QString&)> messageObserver;
 };
 
 HookState& state() {
@@ -49,8 +50,14 @@ QStringList DialogHooks::shownFileDialogs() {
     return state().fileDialogs;
 }
 
+void DialogHooks::onMessage(std::function<void(const QString&)> observer) {
+    state().messageObserver = std::move(observer);
+}
+
 void DialogHooks::recordMessage(const QString& text) {
     state().messages.append(text);
+    if (state().messageObserver)
+        state().messageObserver(text);
 }
 
 std::optional<QStringList> DialogHooks::takeFileAnswer(const QString& qtFilter) {

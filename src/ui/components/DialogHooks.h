@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace velmora::ui {
@@ -15,7 +16,7 @@ class DialogHooks {
 public:
     static bool active();
     static void setActive(bool on);
-    // Forgets the recorded messages and file dialogs and the queued answers.
+    // Forgets the recorded messages and file dialogs, the queued answers and the message observer.
     static void reset();
 
     // Queues the answer of the next file dialog: the chosen full paths.
@@ -24,6 +25,8 @@ public:
     static void setNextCancel();
 
     static QStringList shownMessages();
+    // Called with each message as it is recorded, that is at the moment it would be shown.
+    static void onMessage(std::function<void(const QString&)> observer);
     // The filter of every file dialog that was asked for, in Qt's syntax.
     static QStringList shownFileDialogs();
 

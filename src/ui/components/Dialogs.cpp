@@ -3,7 +3,6 @@
 #include "ui/components/DialogHooks.h"
 #include "ui/components/FileDialog.h"
 
-#include <QApplication>
 #include <QMessageBox>
 
 namespace velmora::ui {
@@ -13,8 +12,7 @@ void Dialogs::message(QWidget* parent, const QString& text) {
         DialogHooks::recordMessage(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                    parent);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf16(kMessageTitle), text, QMessageBox::Ok, parent);
     box.setLayoutDirection(Qt::RightToLeft);
     box.setTextFormat(Qt::PlainText);
     box.exec();

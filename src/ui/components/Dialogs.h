@@ -11,8 +11,11 @@ namespace velmora::ui {
 // (DialogHooks).
 class Dialogs {
 public:
-    // A modal message box: the text, an OK button, the application's name as title, laid out
-    // right to left for the Hebrew texts.
+    // The title of every message box: the program's name.
+    static constexpr char16_t kMessageTitle[] = u"Velmora";
+
+    // A modal message box: the text, an OK button, kMessageTitle as title, laid out right to left
+    // for the Hebrew texts.
     static void message(QWidget* parent, const QString& text);
 
     // The open-file dialog for plot files (FileDialog): the chosen full paths, or an empty list

@@ -1,5 +1,6 @@
 #include "ui/components/FileDialog.h"
 
+#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -32,8 +33,25 @@ QString FileDialog::toQtFilter(const QString& filterList) {
 }
 
 QStringList FileDialog::showOpen(QWidget* parent, const QString& filterList) {
-    const QStringList chosen =
-        QFileDialog::getOpenFileNames(parent, QString(), lastDirectory(), toQtFilter(filterList));
+    // Several files may be chosen, and a typed name is taken as it stands, whether such a file
+    // exists or not. Qt's mode for several files (ExistingFiles) refuses a name that does not
+    // exist: its Open button stays disabled and its accept() warns "File not found". Its AnyFile
+    // mode takes any typed name but lets the list select only one file. So the dialog runs in
+    // AnyFile mode and its two file views (list and details, which share one selection) get the
+    // extended selection back: click, Shift+click and Ctrl+click choose several files again, and
+    // the dialog reports them all. It is Qt's own dialog, not the platform's, because only that
+    // one has these views.
+    QFileDialog dialog(parent, QString(), lastDirectory(), toQtFilter(filterList));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    for (const char* name : {"listView", "treeView"}) {
+        if (auto* view = dialog.findChild<QAbstractItemView*>(QString::fromLatin1(name)))
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
     if (!chosen.isEmpty())
         lastDirectory() = QFileInfo(chosen.first()).absolutePath();
     return chosen;

@@ -17,9 +17,9 @@ public:
     // without its pattern at the end is dropped.
     static QString toQtFilter(const QString& filterList);
 
-    // Shows the modal open dialog, several files may be chosen; every chosen file must exist.
-    // Returns the full paths in the order the dialog reports them, or an empty list on cancel.
-    // The next dialog opens in the directory of the last choice.
+    // Shows the modal open dialog: several files may be chosen, and a typed name is taken even
+    // when no such file exists. Returns the full paths in the order the dialog reports them, or
+    // an empty list on cancel. The next dialog opens in the directory of the last choice.
     static QStringList showOpen(QWidget* parent, const QString& filterList);
 };
 

@@ -131,7 +131,10 @@ void start1::endWait() {
 }
 
 void start1::showMessage(const QString& text) {
+    // The step's busy cursor is still on; the message waits for the user under the usual arrow.
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     Dialogs::message(this, text);
+    QGuiApplication::restoreOverrideCursor();
 }
 
 void start1::showMainWindow() {

@@ -1,0 +1,12 @@
+#include "ui/ProgramNames.h"
+
+#include <QCoreApplication>
+
+namespace velmora::ui {
+
+void setProgramNames() {
+    QCoreApplication::setApplicationName(QStringLiteral("velmora"));
+    QCoreApplication::setOrganizationName(QStringLiteral("velmora"));
+}
+
+} // namespace velmora::ui
