@@ -226,9 +226,10 @@ void scanForOrders(Lines& lines, const Query& query, SearchResult& result, const
         data::decodeCharCodesInto(encodedKey, keySlot);
         if (!query.matchesKeySlot(keySlot))
             continue;
-        FoundOrder found;
+        data::decodeCharCodesInto(encoded[0], number);
+        FoundOrderView found;
         found.record = record;
-        found.number = data::decodeCharCodes(encoded[0]);
+        found.number = number;
         found.date = texts.decoded(encoded[1], found.textIds[0]);
         found.account = texts.decoded(encoded[2], found.textIds[1]);
         found.project = texts.decoded(encoded[3], found.textIds[2]);
@@ -236,7 +237,7 @@ void scanForOrders(Lines& lines, const Query& query, SearchResult& result, const
         if (visit)
             visit(found);
         else
-            result.orders.append(std::move(found));
+            result.orders.append(found.toOrder());
     }
 }
 

@@ -38,15 +38,30 @@ struct FoundOrder {
     QByteArray account;   // slot 3
     QByteArray project;   // slot 4
     QByteArray printShop; // slot 5
+    bool operator==(const FoundOrder&) const = default;
+};
+
+// An order found, as the search hands it over while it scans: the texts are views that last
+// until the call returns.
+struct FoundOrderView {
+    qsizetype record = 0;
+    QByteArrayView number;
+    QByteArrayView date;
+    QByteArrayView account;
+    QByteArrayView project;
+    QByteArrayView printShop;
     // Within one search, equal texts of slots 2 to 5 get the same number here (date, account,
     // project, print shop, in that order; numbers count from 0 across the four), so a caller can
     // convert each distinct text once. They say nothing about the order itself.
     std::array<int, 4> textIds{-1, -1, -1, -1};
 
-    // The order: the record number and the five texts.
-    bool operator==(const FoundOrder& other) const {
-        return record == other.record && number == other.number && date == other.date &&
-               account == other.account && project == other.project && printShop == other.printShop;
+    FoundOrder toOrder() const {
+        return {record,
+                number.toByteArray(),
+                date.toByteArray(),
+                account.toByteArray(),
+                project.toByteArray(),
+                printShop.toByteArray()};
     }
 };
 
@@ -71,9 +86,9 @@ SearchResult searchJournalText(QByteArrayView journal, SearchKey key, QByteArray
 Result<SearchResult> searchJournal(const QString& journalPath, SearchKey key, QByteArrayView selection);
 
 // The same, handing each order found to `found` as the scan reaches it instead of collecting
-// them (the result's list stays empty). Equal dates, accounts, projects and print shops of
-// different orders share their bytes' data.
-using FoundOrderVisitor = std::function<void(const FoundOrder&)>;
+// them (the result's list stays empty): a search that finds a hundred thousand orders makes no
+// copy of their texts.
+using FoundOrderVisitor = std::function<void(const FoundOrderView&)>;
 Result<SearchResult> searchJournal(const QString& journalPath, SearchKey key, QByteArrayView selection,
                                    const FoundOrderVisitor& found);
 

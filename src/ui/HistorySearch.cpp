@@ -53,7 +53,7 @@ void findPreviousOrders(WindowRegistry& registry, QWidget* from, history::Search
     tavla::OrderRows rows;
     const Result<history::SearchResult> found =
         history::searchJournal(registry.dataDir().file(data::files::kJournal), key, data::toCp1255(selection),
-                               [&rows](const history::FoundOrder& order) { rows.add(order); });
+                               [&rows](const history::FoundOrderView& order) { rows.add(order); });
     if (!found) {
         Dialogs::message(from, found.error());
         return;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 using velmora::Result;
@@ -87,20 +88,26 @@ TEST_F(JournalSearch, rowsCarryTheFiveSlotsAndTheRecordNumber) {
     EXPECT_EQ(result->orders.at(2), (FoundOrder{3, " 103", "07-03-04", "Beta Corp", "Tower A2", "Print"}));
 }
 
-TEST_F(JournalSearch, equalTextsOfDifferentOrdersShareTheirNumber) {
+TEST_F(JournalSearch, handedOverOrdersAreTheCollectedOnesAndEqualTextsShareTheirNumber) {
     QList<FoundOrder> found;
+    QList<std::array<int, 4>> ids;
     const Result<SearchResult> result =
         velmora::history::searchJournal(data.path("vlt.dat"), SearchKey::Account, "Acme Ltd",
-                                        [&](const FoundOrder& order) { found.append(order); });
+                                        [&](const velmora::history::FoundOrderView& order) {
+                                            found.append(order.toOrder());
+                                            ids.append(order.textIds);
+                                        });
     ASSERT_TRUE(result.ok());
     EXPECT_TRUE(result->orders.isEmpty()) << "handed over, not collected";
+    EXPECT_EQ(found,
+              velmora::history::searchJournal(data.path("vlt.dat"), SearchKey::Account, "Acme Ltd")->orders);
     ASSERT_EQ(found.size(), 10);
-    for (const FoundOrder& a : found) {
-        for (const FoundOrder& b : found) {
-            EXPECT_EQ(a.date == b.date, a.textIds[0] == b.textIds[0]);
-            EXPECT_EQ(a.account == b.account, a.textIds[1] == b.textIds[1]);
-            EXPECT_EQ(a.project == b.project, a.textIds[2] == b.textIds[2]);
-            EXPECT_EQ(a.printShop == b.printShop, a.textIds[3] == b.textIds[3]);
+    for (qsizetype a = 0; a < found.size(); ++a) {
+        for (qsizetype b = 0; b < found.size(); ++b) {
+            EXPECT_EQ(found[a].date == found[b].date, ids[a][0] == ids[b][0]);
+            EXPECT_EQ(found[a].account == found[b].account, ids[a][1] == ids[b][1]);
+            EXPECT_EQ(found[a].project == found[b].project, ids[a][2] == ids[b][2]);
+            EXPECT_EQ(found[a].printShop == found[b].printShop, ids[a][3] == ids[b][3]);
         }
     }
 }

@@ -230,6 +230,23 @@ TEST_F(OrdersGrid, addRowsAppendsAllItsRowsInOneInsertion) {
     EXPECT_EQ(grid.Rows(), 7);
 }
 
+TEST_F(OrdersGrid, addRowCellsMovesRowsGivenCellAfterCellInOneInsertion) {
+    QSignalSpy inserted(grid.model(), &QAbstractItemModel::rowsInserted);
+    // Two whole rows of four cells and a short third one.
+    std::vector<QString> cells{" ", " 8", "01-01-05", " 4", " ", " 100", "02-01-05", " 5", " ", " 9"};
+    grid.AddRowCells(std::move(cells));
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(grid.Rows(), 7);
+    EXPECT_EQ(column(grid, 1), (QStringList{" 99", " 123", " 7", " 8", " 100", " 9"}));
+    EXPECT_EQ(column(grid, 3), (QStringList{" 1", " 2", " 3", " 4", " 5", ""}));
+    grid.setCol(1);
+    grid.setSort(FlexGrid::SortDescending);
+    EXPECT_EQ(column(grid, 3), (QStringList{" 2", " 5", " 1", "", " 4", " 3"}));
+
+    grid.AddRowCells({});
+    EXPECT_EQ(inserted.count(), 1);
+}
+
 // A row's parts and the cells they fill in a grid of four columns.
 struct RowPartsCase {
     std::string name;

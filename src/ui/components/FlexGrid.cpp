@@ -105,6 +105,12 @@ void FlexGrid::AddRows(const QList<QStringList>& rows) {
     m_internal = false;
 }
 
+void FlexGrid::AddRowCells(std::vector<QString>&& cells) {
+    m_internal = true;
+    m_model->appendCells(std::move(cells));
+    m_internal = false;
+}
+
 void FlexGrid::setRow(int row) {
     m_row = row >= 1 && row <= dataRows() ? row : 0;
     syncCurrentCell();

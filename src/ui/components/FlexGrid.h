@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTableView>
 
+#include <vector>
+
 namespace velmora::ui {
 
 class FlexGridModel;
@@ -63,6 +65,10 @@ public:
     // as one insertion, so the view takes them in once however many there are: the way to fill
     // the grid from a large search.
     void AddRows(const QList<QStringList>& rows);
+    // The same for rows given cell after cell: Cols() cells per row, row after row (a last row
+    // that is short is filled up with empty cells). The cells are moved into the grid, not
+    // copied: a search with a hundred thousand orders fills it with no string made twice.
+    void AddRowCells(std::vector<QString>&& cells);
 
     // The row the user last clicked or moved to with the keyboard, or that setRow set; 0 while no
     // data row has been chosen (the focus arriving on the grid chooses nothing, so a button that

@@ -394,6 +394,26 @@ void FlexGridModel::appendRows(const QList<QStringList>& rows) {
     endInsertRows();
 }
 
+void FlexGridModel::appendCells(std::vector<QString>&& cells) {
+    if (cells.empty() || m_cols < 1)
+        return;
+    const auto cols = static_cast<std::size_t>(m_cols);
+    const std::size_t count = (cells.size() + cols - 1) / cols;
+    const int first = m_rows;
+    const int last = m_rows + static_cast<int>(count) - 1;
+    beginInsertRows({}, first, last);
+    cells.resize(count * cols);
+    if (m_cells.empty())
+        m_cells = std::move(cells);
+    else
+        m_cells.insert(m_cells.end(), std::make_move_iterator(cells.begin()),
+                       std::make_move_iterator(cells.end()));
+    for (int r = first; r <= last; ++r)
+        m_order.push_back(r);
+    m_rows = last + 1;
+    endInsertRows();
+}
+
 void FlexGridModel::sortRows(int col, bool descending) {
     if (col < 0 || col >= m_cols || m_rows < 2)
         return;

@@ -39,6 +39,9 @@ public:
     // Appends one data row per list, in one insertion; parts beyond the last column are dropped,
     // missing ones stay empty.
     void appendRows(const QList<QStringList>& rows);
+    // Appends the rows given cell after cell, columnCount() cells per row (a short last row is
+    // filled up), moving the cells in; in one insertion.
+    void appendCells(std::vector<QString>&& cells);
     // Reorders the data rows by the cells of one column, stably (see FlexGrid for the order).
     // Persistent indexes follow their rows.
     void sortRows(int col, bool descending);

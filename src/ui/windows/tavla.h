@@ -10,7 +10,7 @@
 class QLabel;
 
 namespace velmora::history {
-struct FoundOrder;
+struct FoundOrderView;
 }
 
 namespace velmora::ui {
@@ -50,16 +50,17 @@ public:
     // a table of many thousand rows small and quick to fill.
     class OrderRows {
     public:
-        void add(const history::FoundOrder& order);
-        const QList<QStringList>& rows() const { return m_rows; }
+        void add(const history::FoundOrderView& order);
+        qsizetype count() const { return static_cast<qsizetype>(m_cells.size() / 7); }
 
     private:
-        QString shared(const QByteArray& bytes, int id);
+        friend class tavla;
+        QString shared(QByteArrayView bytes, int id);
         std::vector<QString> m_texts; // by the search's text number
-        QList<QStringList> m_rows;
+        std::vector<QString> m_cells; // seven a row, row after row
     };
-    // Appends the rows after the rows the table holds, in one insertion.
-    void appendOrders(const OrderRows& orders);
+    // Appends the rows after the rows the table holds, in one insertion; `orders` is left empty.
+    void appendOrders(OrderRows& orders);
 
 private:
     // The generic descending sort by the column, whole rows moving.
