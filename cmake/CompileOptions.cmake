@@ -16,3 +16,8 @@ if(VELMORA_SANITIZE)
                                                    -fno-sanitize-recover=undefined)
   target_link_options(velmora_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(VELMORA_FUZZ)
+  target_compile_options(velmora_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                                   -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(velmora_options INTERFACE -fsanitize=address,undefined)
+endif()

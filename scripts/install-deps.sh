@@ -11,6 +11,7 @@ packages=(
   libcpp-httplib-dev libsqlite3-dev libssl-dev
   xvfb xauth fonts-dejavu-core culmus
   clang-format wrk curl
+  clang libclang-rt-14-dev
 )
 
 SUDO=""

@@ -1,14 +1,23 @@
 #include "data/Numbers.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 namespace velmora::data {
 namespace {
-bool isIgnored(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool isIgnored(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
 } // namespace
 
 double leadingNumber(QByteArrayView text) {
+    // The digits are gathered first and converted in one go, exactly: summing them digit by digit
+    // loses the last bits of a long fraction, and a number written by numberText() must read back
+    // as the same number.
+    char digits[400];
+    qsizetype used = 0;
     qsizetype i = 0;
     const qsizetype n = text.size();
     auto skip = [&] {
@@ -16,36 +25,40 @@ double leadingNumber(QByteArrayView text) {
             ++i;
     };
     skip();
-    bool negative = false;
     if (i < n && text[i] == '-') {
-        negative = true;
+        digits[used++] = '-';
         ++i;
     }
-    double value = 0;
-    double scale = 0; // 0 while before the decimal point, then 0.1, 0.01, ...
     bool seenPoint = false;
+    bool seenDigit = false;
+    qsizetype dropped = 0; // integer digits beyond the buffer, each a factor of ten
     for (;;) {
         skip();
         if (i >= n)
             break;
         const char c = text[i];
         if (c >= '0' && c <= '9') {
-            if (!seenPoint) {
-                value = value * 10 + (c - '0');
-            } else {
-                value += (c - '0') * scale;
-                scale /= 10;
-            }
+            seenDigit = true;
+            if (used < qsizetype(sizeof digits) - 1)
+                digits[used++] = c;
+            else if (!seenPoint)
+                ++dropped;
             ++i;
         } else if (c == '.' && !seenPoint) {
             seenPoint = true;
-            scale = 0.1;
+            if (used < qsizetype(sizeof digits) - 1)
+                digits[used++] = c;
             ++i;
         } else {
             break;
         }
     }
-    return negative ? -value : value;
+    if (!seenDigit)
+        return 0;
+    // from_chars: the same in every locale (strtod would take the locale's decimal separator).
+    double value = 0;
+    std::from_chars(digits, digits + used, value);
+    return dropped > 0 ? value * std::pow(10.0, static_cast<double>(dropped)) : value;
 }
 
 QByteArray numberText(double value) {
@@ -53,11 +66,18 @@ QByteArray numberText(double value) {
         return QByteArrayLiteral(" 0");
     QByteArray digits;
     const double magnitude = std::fabs(value);
-    if (magnitude == std::floor(magnitude) && magnitude < 1e15) {
-        digits = QByteArray::number(static_cast<long long>(magnitude));
+    if (magnitude == std::floor(magnitude)) {
+        // Every digit, however large: an exponent ("1e+20") would read back as 1.
+        digits = QByteArray::number(magnitude, 'f', 0);
     } else {
-        // Up to 15 significant digits, the precision of the stored values, without trailing zeros.
-        digits = QByteArray::number(magnitude, 'g', 15);
+        // Up to 15 significant digits, the precision of the stored values, as plain decimals
+        // (never an exponent, which the number reading does not take), without trailing zeros.
+        const int exponent = static_cast<int>(std::floor(std::log10(magnitude)));
+        digits = QByteArray::number(magnitude, 'f', std::max(0, 14 - exponent));
+        while (digits.endsWith('0'))
+            digits.chop(1);
+        if (digits.endsWith('.'))
+            digits.chop(1);
     }
     digits.prepend(value < 0 ? '-' : ' ');
     return digits;

@@ -74,9 +74,13 @@ DirectoryFiles splitDirectory(const QByteArray& page) {
         const qsizetype kod = field.indexOf("kod");
         if (kod < 0)
             continue;
-        files.ruf25.append(field.left(kod + 6));
+        // A quoted record may run over a line end; in the files each record is one line, or the
+        // shop list and the details would fall out of step.
+        QByteArray record = field;
+        record.replace('\r', ' ').replace('\n', ' ');
+        files.ruf25.append(record.left(kod + 6));
         files.ruf25.append("\r\n");
-        files.ruf27.append(field.mid(kod));
+        files.ruf27.append(record.mid(kod));
         files.ruf27.append("\r\n");
         ++files.records;
     }

@@ -62,7 +62,11 @@ INSTANTIATE_TEST_SUITE_P(Table, NumberTextCases,
                                            TextCase{"zero_gets_blank", 0, " 0"},
                                            TextCase{"fraction", 3.5, " 3.5"},
                                            TextCase{"not_served_answer", -25000, "-25000"},
-                                           TextCase{"large_without_exponent", 1e12, " 1000000000000"}),
+                                           TextCase{"large_without_exponent", 1e12, " 1000000000000"},
+                                           // Never an exponent, which would read back as 1.
+                                           TextCase{"huge_without_exponent", 1e20, " 100000000000000000000"},
+                                           TextCase{"tiny_without_exponent", 1.5e-9, " 0.0000000015"},
+                                           TextCase{"fifteen_digits", 0.1 + 0.2, " 0.3"}),
                          [](const auto& tc) { return std::string(tc.param.name); });
 
 TEST(NumberLine, counterValueIsWrittenWithBlankAndCrLf) {

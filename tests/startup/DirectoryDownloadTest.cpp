@@ -123,6 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
             "records_in_order_others_skipped",
             "<html>\r\n<body>\r\n\xe3\xf4\xe5\xf1 kod004 EM:p@p.co.il<br>\r\nZ kod005 EM:&nbsp;\r\n</body>",
             "\xe3\xf4\xe5\xf1 kod004\r\nZ kod005\r\n", "kod004 EM:p@p.co.il<br>\r\nkod005 EM:&nbsp;\r\n", 2},
+        // A quoted record that runs over a line end stays one line in each file.
+        SplitCase{"quoted_record_over_a_line_end", "\"Q Print\r\nHaifa kod006 EM:q@q\"\r\nR kod007\r\n",
+                  "Q Print  Haifa kod006\r\nR kod007\r\n", "kod006 EM:q@q\r\nkod007\r\n", 2},
         SplitCase{"empty_page", "", "", "", 0},
         SplitCase{"error_page", "<html><body>500 Internal Server Error</body></html>\r\n", "", "", 0}),
     [](const auto& tc) { return std::string(tc.param.name); });
