@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -140,31 +141,50 @@ TEST(OrderNumbers, ContinueWithoutDuplicatesAfterSigkillInMidLoad) {
             }
         });
     }
-    const auto waitForCount = [&](std::size_t count) {
+    // Waits until the condition holds (it is checked under the lock), at most a minute.
+    const auto waitFor = [&](const std::function<bool()>& condition) {
         const auto deadline = std::chrono::steady_clock::now() + 60s;
         while (std::chrono::steady_clock::now() < deadline) {
             {
                 const std::lock_guard lock(mutex);
-                if (taken.size() >= count)
+                if (condition())
                     return true;
             }
             std::this_thread::sleep_for(10ms);
         }
         return false;
     };
+    // Numbers that each server handed out for requests begun in round r: both must have served
+    // in every round, also on a slow machine where a restart takes long.
+    const auto bothServedInRound = [&](int r, std::size_t each) {
+        return [&, r, each] {
+            std::size_t counts[2] = {0, 0};
+            for (const Taken& entry : taken) {
+                if (entry.round == r)
+                    ++counts[entry.server];
+            }
+            return counts[0] >= each && counts[1] >= each;
+        };
+    };
 
     constexpr int kRounds = 3;
     bool progressed = true;
     for (int r = 0; r < kRounds && progressed; ++r) {
         TestService& victim = r % 2 == 0 ? a : b;
-        progressed = waitForCount(150 * (2 * r + 1));
+        progressed = waitFor(bothServedInRound(r, 50));
         victim.kill();
-        progressed = progressed && waitForCount(150 * (2 * r + 2)); // the other server goes on
+        std::size_t before = 0;
+        {
+            const std::lock_guard lock(mutex);
+            before = taken.size();
+        }
+        // The other server goes on alone.
+        progressed = progressed && waitFor([&] { return taken.size() >= before + 150; });
         ASSERT_TRUE(victim.start()) << victim.errorString().toStdString();
         ports[r % 2] = victim.port();
         ++round;
     }
-    progressed = progressed && waitForCount(150 * (2 * kRounds + 1));
+    progressed = progressed && waitFor(bothServedInRound(kRounds, 50));
     done = true;
     for (auto& thread : threads)
         thread.join();
