@@ -91,10 +91,11 @@ int compareCellTexts(const QString& a, const QString& b) {
 // a few times instead of at every comparison, and long shared beginnings («דפוס ...») cost little.
 class TextRanker {
 public:
-    explicit TextRanker(const std::vector<QStringView>& texts)
+    // usedUnits has an entry for each of the 65,536 code units, not 0 for those the texts use.
+    TextRanker(const std::vector<QStringView>& texts, const std::vector<quint8>& usedUnits)
         : m_texts(texts)
         , m_ranks(texts.size()) {
-        numberUnits();
+        numberUnits(usedUnits);
         std::vector<Entry> entries(texts.size());
         for (std::size_t i = 0; i < entries.size(); ++i)
             entries[i].index = static_cast<quint32>(i);
@@ -112,14 +113,7 @@ private:
     };
     using Iterator = std::vector<Entry>::iterator;
 
-    void numberUnits() {
-        std::vector<quint8> used(0x10000);
-        for (std::size_t i = 0; i < m_texts.size(); ++i) {
-            if (i + kPrefetchAhead < m_texts.size())
-                prefetch(m_texts[i + kPrefetchAhead].data());
-            for (const QChar unit : m_texts[i])
-                used[unit.unicode()] = 1;
-        }
+    void numberUnits(const std::vector<quint8>& used) {
         m_number.assign(0x10000, 0);
         quint32 count = 0;
         for (std::size_t unit = 0; unit < used.size(); ++unit)
@@ -422,26 +416,27 @@ void FlexGridModel::sortRows(int col, bool descending) {
         return m_cells[keptSlot(kept, col)];
     };
     // Each key cell is read once, in the order the rows are kept, which is the order their texts
-    // were made in; the merge sort then compares numbers and ranks only, each column kind with the
-    // smallest keys it needs.
+    // were made in: its number, its text and the code units it uses (for the ranks). The merge sort
+    // then compares numbers and ranks only, each column kind with the smallest keys it needs.
     std::vector<double> numbers(n);
     std::vector<char> isNumber(n);
+    std::vector<QStringView> texts(n);
+    std::vector<quint8> usedUnits(0x10000);
     std::size_t numberCount = 0;
     for (std::size_t k = 0; k < n; ++k) {
         if (k + kPrefetchAhead < n)
             prefetch(textOf(k + kPrefetchAhead).constData());
-        const std::optional<double> number = cellNumber(textOf(k));
+        texts[k] = textOf(k);
+        for (const QChar unit : texts[k])
+            usedUnits[unit.unicode()] = 1;
+        const std::optional<double> number = cellNumber(texts[k]);
         numbers[k] = number.value_or(0.0);
         isNumber[k] = number.has_value();
         numberCount += number.has_value();
     }
     std::vector<quint32> ranks;
-    if (numberCount < n) {
-        std::vector<QStringView> texts(n);
-        for (std::size_t k = 0; k < n; ++k)
-            texts[k] = textOf(k);
-        ranks = TextRanker(texts).take();
-    }
+    if (numberCount < n)
+        ranks = TextRanker(texts, usedUnits).take();
 
     // The rows in their present order, so that equal keys keep it.
     std::vector<int> order = m_order;
