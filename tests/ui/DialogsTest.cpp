@@ -131,11 +131,14 @@ TEST(Dialogs, theFileDialogTakesSeveralPlotFilesChosenWithTheMouse) {
                 view = candidate;
         }
         QModelIndex first, second;
-        const bool listed = view && QTest::qWaitFor([&] {
-                                first = entryFor(view, "A1.PLT");
-                                second = entryFor(view, "B 2.plt");
-                                return first.isValid() && second.isValid();
-                            });
+        // The file system model lists the folder in a thread of its own: slow on a loaded machine.
+        const bool listed = view && QTest::qWaitFor(
+                                        [&] {
+                                            first = entryFor(view, "A1.PLT");
+                                            second = entryFor(view, "B 2.plt");
+                                            return first.isValid() && second.isValid();
+                                        },
+                                        20000);
         EXPECT_TRUE(listed) << "the dialog does not list the two files";
         if (listed) {
             QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(first).center());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -14,12 +15,33 @@
 namespace velmora::testing {
 
 // Runs `act` on the modal dialog of type T once it is up (the caller is then blocked in exec).
+// A dialog that is still open 30 seconds later (a step of `act` that did not take, or another
+// modal window that came up above it) is closed as a failure, so that a test never hangs.
 template <typename T> void whenModalShows(std::function<void(T*)> act) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
         if (T* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
             poll->stop();
             poll->deleteLater();
+            auto* watchdog = new QTimer(dialog);
+            QObject::connect(watchdog, &QTimer::timeout, dialog, [dialog, watchdog] {
+                watchdog->stop();
+                if (!dialog->isVisible())
+                    return;
+                ADD_FAILURE() << "a modal dialog was still open after 30 s; closing it";
+                for (int i = 0; i < 10; ++i) {
+                    QWidget* top = QApplication::activeModalWidget();
+                    if (!top)
+                        break;
+                    if (auto* modal = qobject_cast<QDialog*>(top))
+                        modal->reject();
+                    else
+                        top->close();
+                    if (top == dialog)
+                        break;
+                }
+            });
+            watchdog->start(30000);
             act(dialog);
         }
     });
