@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <system_error>
 
 namespace velmora::data {
 namespace {
@@ -31,7 +32,8 @@ double leadingNumber(QByteArrayView text) {
     }
     bool seenPoint = false;
     bool seenDigit = false;
-    qsizetype dropped = 0; // integer digits beyond the buffer, each a factor of ten
+    bool integerPart = false; // a digit other than 0 before the decimal point
+    qsizetype dropped = 0;    // integer digits beyond the buffer, each a factor of ten
     for (;;) {
         skip();
         if (i >= n)
@@ -39,6 +41,7 @@ double leadingNumber(QByteArrayView text) {
         const char c = text[i];
         if (c >= '0' && c <= '9') {
             seenDigit = true;
+            integerPart = integerPart || (!seenPoint && c != '0');
             if (used < qsizetype(sizeof digits) - 1)
                 digits[used++] = c;
             else if (!seenPoint)
@@ -57,8 +60,13 @@ double leadingNumber(QByteArrayView text) {
         return 0;
     // from_chars: the same in every locale (strtod would take the locale's decimal separator).
     double value = 0;
-    std::from_chars(digits, digits + used, value);
-    return dropped > 0 ? value * std::pow(10.0, static_cast<double>(dropped)) : value;
+    if (std::from_chars(digits, digits + used, value).ec == std::errc::result_out_of_range) {
+        // Beyond what a double holds: too large is infinite, too small is zero.
+        value = integerPart ? HUGE_VAL : 0.0;
+        if (digits[0] == '-')
+            value = -value;
+    }
+    return dropped > 0 && value != 0 ? value * std::pow(10.0, static_cast<double>(dropped)) : value;
 }
 
 QByteArray numberText(double value) {

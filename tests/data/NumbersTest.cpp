@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 using velmora::data::leadingNumber;
@@ -37,7 +38,11 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"decimal_counter", " 2.5 ", 2.5}, ReadCase{"tabs_ignored", "\t7\t", 7},
                       ReadCase{"second_point_stops", "1.2.3", 1.2}, ReadCase{"blank_after_minus", "- 5", -5},
                       ReadCase{"three_digit_code", "224", 224}, ReadCase{"padded_code_group", "7  ", 7},
-                      ReadCase{"lone_minus_is_zero", "-", 0}, ReadCase{"leading_point", ".5", 0.5}),
+                      ReadCase{"lone_minus_is_zero", "-", 0}, ReadCase{"leading_point", ".5", 0.5},
+                      // Beyond a double: too large is infinite, too small zero; never "not a number".
+                      ReadCase{"too_large", std::string(400, '7'), HUGE_VAL},
+                      ReadCase{"too_large_negative", "-" + std::string(330, '9'), -HUGE_VAL},
+                      ReadCase{"too_small", "0." + std::string(400, '0') + "1", 0}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
 struct TextCase {
