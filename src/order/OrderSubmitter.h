@@ -68,8 +68,9 @@ enum class SubmissionRequest { OrderNumber, Template };
 //   5. the shop's template is downloaded asynchronously ("get /"): the transfer component's
 //      state 12 hands the body over in chunks of 80 to the download target while the submission
 //      waits with the user interface running;
-//   6. sbl.htm is replaced by the body; the journal record, the counter, vl1.html, const.dat, the
-//      learned entries and vl.url are written (writeSubmittedOrder);
+//   6. sbl.htm is replaced by the body; the journal record, the counter, vl1.html with its copy
+//      in the archive, const.dat, the learned entries and vl.url are written (writeSubmittedOrder);
+//      a copy that cannot be archived is reported and the order goes on;
 //   7. the document viewer is started on vl1.html, not waited for;
 //   8. the button is enabled again, whatever happened.
 //
