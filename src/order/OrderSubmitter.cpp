@@ -185,7 +185,9 @@ SubmissionOutcome OrderSubmitter::run() {
         m_window.showMessage(written->archiveProblem);
 
     // The order is submitted; a viewer that cannot be started does not undo that.
-    if (const Status shown = m_setup.launcher.openDocument(m_setup.viewer, documentPath(dir)); !shown) {
+    if (const Status shown = m_setup.launcher.openDocument(m_setup.viewer, documentPath(dir),
+                                                           data::fromCp1255(record.slot(Slot::OrderNumber)));
+        !shown) {
         m_window.showMessage(
             QStringLiteral(u"ההזמנה נשמרה, אך לא ניתן לפתוח את מסמך ההזמנה:\n%1").arg(shown.error()));
     }

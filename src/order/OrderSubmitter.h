@@ -42,7 +42,7 @@ struct SubmissionSetup {
     data::DataDir dataDir;
     QString primaryServer; // host[:port]
     QString fallbackServer;
-    QString viewer; // empty: the system's default program for HTML
+    QString viewer; // empty: the program's document window (the launcher's)
     platform::ProgramLauncher launcher;
 };
 
@@ -71,7 +71,8 @@ enum class SubmissionRequest { OrderNumber, Template };
 //   6. sbl.htm is replaced by the body; the journal record, the counter, vl1.html with its copy
 //      in the archive, const.dat, the learned entries and vl.url are written (writeSubmittedOrder);
 //      a copy that cannot be archived is reported and the order goes on;
-//   7. the document viewer is started on vl1.html, not waited for;
+//   7. the document viewer is started on vl1.html, not waited for (or, without one, the
+//      document window shows it with the order number in its title);
 //   8. the button is enabled again, whatever happened.
 //
 // Nothing is written unless the order can be submitted: a request that fails (no answer, time-out,

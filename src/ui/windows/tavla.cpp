@@ -128,14 +128,16 @@ void tavla::Commandt1_Click() {
     // A print-shop search still writing sbl.htm would be read half-way.
     if (refuseWhileShopSearchWaits(m_registry, this))
         return;
-    const Result<QString> document = history::reshowOrder(m_registry.dataDir(), *record);
+    const Result<order::DocumentToShow> document = history::reshowOrder(m_registry.dataDir(), *record);
     if (!document) {
         Dialogs::message(this, QStringLiteral(u"לא ניתן להציג את ההזמנה שנבחרה:\n") + document.error());
         return;
     }
     m_registry.close<hipus>();
     const WindowContext& context = m_registry.context();
-    if (const Status shown = context.launcher.openDocument(context.viewer, *document); !shown)
+    if (const Status shown = context.launcher.openDocument(context.viewer, document->path,
+                                                           data::fromCp1255(document->orderNumber));
+        !shown)
         Dialogs::message(this, QStringLiteral(u"לא ניתן לפתוח את מסמך ההזמנה:\n") + shown.error());
 }
 
