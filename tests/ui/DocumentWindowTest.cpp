@@ -114,7 +114,13 @@ INSTANTIATE_TEST_SUITE_P(Callers, DocumentWindowShows,
                                                         QTest::mouseClick(tableWithTheOrder(r).Commandt1,
                                                                           Qt::LeftButton);
                                                     },
-                                                    "vl1.html", u"הזמנה מס 4201"_s}),
+                                                    "vl1.html", u"הזמנה מס 4201"_s},
+                                           ShowCase{"asSent",
+                                                    [](velmora::ui::WindowRegistry& r) {
+                                                        QTest::mouseClick(tableWithTheOrder(r).Command7,
+                                                                          Qt::LeftButton);
+                                                    },
+                                                    "archive/000001.html", u"הזמנה מס 4201"_s}),
                          [](const auto& tc) { return std::string(tc.param.name); });
 
 // Save as PDF: the file chosen in the save dialog gets the page as PDF, its Hebrew as text in
