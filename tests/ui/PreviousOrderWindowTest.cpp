@@ -8,6 +8,7 @@
 #include "ui/windows/tavla.h"
 
 #include <QAbstractItemModel>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -176,6 +177,29 @@ TEST_F(PreviousOrders, aSubmissionAfterOrderingAgainIsANewOrderWithANewNumber) {
     // Only the recipient that is no entry of the address list is learned.
     EXPECT_EQ(read("lis.dat"), addresses + velmora::data::toCp1255(u"משרד ישן"_s) + "\r\n");
     EXPECT_EQ(read("archive/000004.html"), read("vl1.html"));
+}
+
+// While a submission waits for the server it reads the print-shop list and the lists' indexes
+// again: ordering again then would mix two orders, so it is refused and the pad stays as it is.
+TEST_F(PreviousOrders, orderAgainWaitsForTheSubmissionUnderWay) {
+    auto& pad = openPad(); // shop 042
+    auto& table = towerOrders();
+    clickRow(table, 2);
+    QObject::connect(&pad.submission(), &velmora::order::OrderSubmitter::requestStarted, &pad,
+                     [&](velmora::order::SubmissionRequest request, const QString&) {
+                         if (request == velmora::order::SubmissionRequest::Template)
+                             QTimer::singleShot(0,
+                                                [&] { QTest::mouseClick(table.Command6, Qt::LeftButton); });
+                     });
+
+    click(pad);
+
+    ASSERT_EQ(messages().size(), 1) << messages().join(u'\n').toStdString();
+    EXPECT_TRUE(messages().first().contains(u"עדיין נשלחת"_s)) << messages().first().toStdString();
+    ASSERT_EQ(journalRecords(), 4);
+    EXPECT_EQ(journalRecord(4).slot(1), " 4201");
+    EXPECT_EQ(pad.Combo3->Text(), u"דפוס הצפון kod042"_s);
+    EXPECT_EQ(pad.Text3->text(), "plan-a.plt");
 }
 
 // The heading row names no order: both buttons say so and change nothing.

@@ -22,7 +22,7 @@ const ControlDef kControls[] = {
 };
 
 // A4 portrait with a margin of 10 mm: the print shops' forms are A4 pages.
-QPageLayout pdfLayout() {
+QPageLayout pageLayout() {
     return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
                        QPageLayout::Millimeter);
 }
@@ -94,7 +94,7 @@ void mismach::Command1_Click() {
     if (m_loading || m_printing)
         return;
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    m_printer->setPageLayout(pdfLayout());
+    m_printer->setPageLayout(pageLayout());
     m_printer->setDocName(windowTitle());
     if (!Dialogs::choosePrinter(this, *m_printer)) {
         m_printer.reset();
@@ -125,7 +125,7 @@ void mismach::Command2_Click() {
         return;
     m_saving = true;
     updateButtons();
-    WebBrowser1->printToPdf(file, pdfLayout());
+    WebBrowser1->printToPdf(file, pageLayout());
 }
 
 void mismach::WebBrowser1_PdfPrintingFinished(const QString& file, bool ok) {
