@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QWebEnginePage>
 
 #include <gtest/gtest.h>
 
@@ -95,7 +96,7 @@ TEST_P(DocumentWindowShows, theDocumentWithTheOrderNumberInTheTitle) {
     EXPECT_TRUE(loaded(*window));
 }
 
-// The table of the orders of "מגדל ב": only order 4201, in row 1.
+// The table of the orders of "מגדל ב" with its first row, order 4201, chosen.
 velmora::ui::tavla& tableWithTheOrder(velmora::ui::WindowRegistry& registry) {
     auto& projects = registry.open<velmora::ui::hipus1>();
     projects.Comboh1->setText(u"מגדל ב"_s);
@@ -122,6 +123,28 @@ INSTANTIATE_TEST_SUITE_P(Callers, DocumentWindowShows,
                                                     },
                                                     "archive/000001.html", u"הזמנה מס 4201"_s}),
                          [](const auto& tc) { return std::string(tc.param.name); });
+
+// vl1.html is rewritten in place: showing it again shows the new content, not the page the window
+// already holds.
+TEST_F(DocumentWindow, aReshowReplacesThePageAtTheSamePath) {
+    auto& pad = openPad();
+    pad.Combo2->setListIndex(1);
+    click(pad);
+    click(pad); // order 4202 is on show
+    mismach* window = registry().find<mismach>();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(loaded(*window));
+
+    QTest::mouseClick(tableWithTheOrder(registry()).Commandt1, Qt::LeftButton); // order 4201
+
+    ASSERT_TRUE(loaded(*window));
+    EXPECT_EQ(window->windowTitle(), u"הזמנה מס 4201"_s);
+    QString text;
+    window->WebBrowser1->page()->toPlainText([&](const QString& t) { text = t; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !text.isEmpty(); }, 30000));
+    EXPECT_TRUE(text.contains("4201")) << text.toStdString();
+    EXPECT_FALSE(text.contains("4202")) << text.toStdString();
+}
 
 // Save as PDF: the file chosen in the save dialog gets the page as PDF, its Hebrew as text in
 // reading order with the fonts embedded.
