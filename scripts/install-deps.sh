@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev libsqlite3-dev libssl-dev
   xvfb xauth fonts-dejavu-core culmus
-  clang-format wrk curl
+  clang-format wrk curl poppler-utils
   clang libclang-rt-14-dev
 )
 

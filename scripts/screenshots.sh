@@ -6,8 +6,8 @@
 # Builds the program if needed (build directory: $VELMORA_BUILD_DIR, default build/screenshots),
 # starts it without a display under Xvfb on a sample data directory (a fresh installation plus a
 # small print-shop directory) and lets its hidden option --screenshots open each window in turn
-# and save it as OUTPUT_DIR/<window>.png (start1, velmora, hipus, hipus1, hipus2, tavla, ktovot,
-# Help).
+# and save it as OUTPUT_DIR/<window>.png (start1, velmora, hipus, hipus1, hipus2, tavla, mismach,
+# ktovot, Help).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -3,11 +3,13 @@
 #include "ui/WindowRegistry.h"
 #include "ui/components/BrowserPane.h"
 #include "ui/components/DialogHooks.h"
+#include "ui/components/FlexGrid.h"
 #include "ui/windows/Help.h"
 #include "ui/windows/hipus.h"
 #include "ui/windows/hipus1.h"
 #include "ui/windows/hipus2.h"
 #include "ui/windows/ktovot.h"
+#include "ui/windows/mismach.h"
 #include "ui/windows/start1.h"
 #include "ui/windows/tavla.h"
 #include "ui/windows/velmora.h"
@@ -90,6 +92,16 @@ int takeScreenshots(ui::WindowRegistry& registry, const QString& directory) {
              projects.Commandh1_Click();
              projects.hide();
              return static_cast<QWidget*>(&registry.open<ui::tavla>());
+         }},
+        // The document window with the order of the table's first row shown again (no viewer is
+        // set for the screenshots).
+        {QStringLiteral("mismach"),
+         [&] {
+             ui::tavla& table = registry.open<ui::tavla>();
+             table.MSFlexGrid1->setRow(1);
+             table.Commandt1_Click();
+             table.hide();
+             return static_cast<QWidget*>(registry.find<ui::mismach>());
          }},
         // The address book as the order pad opens it for the second recipient row: every line
         // of the address list, numbered.

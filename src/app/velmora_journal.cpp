@@ -3,23 +3,29 @@
 //   velmora-journal export [--format csv|json] JOURNAL
 //   velmora-journal search --shop|--project|--account TEXT JOURNAL
 //   velmora-journal show N JOURNAL
+//   velmora-journal archive-check JOURNAL
 //
 // export writes every order as UTF-8 CSV or JSON; search prints the rows that the search window
 // of the program puts into its table of previous orders (the same search code); show prints the
-// 38 decoded slots of record N, as the table's "Show, print and save" reads them.
+// 38 decoded slots of record N, as the table's "Show, print and save" reads them; archive-check
+// compares the journal with the documents kept as sent in the folder archive beside it.
 //
-// Exit status: 0 done; 1 the journal cannot be read, the record does not exist or the output
-// cannot be written; 2 bad arguments; 3 the journal's last record is damaged (the complete
-// records before it are written, searched or shown all the same).
+// Exit status: 0 done; 1 the journal cannot be read, the record does not exist, the output
+// cannot be written or the archive check found something; 2 bad arguments; 3 the journal's last
+// record is damaged (the complete records before it are written, searched, shown or checked all
+// the same).
 
 #include "app/JournalExport.h"
 
 #include "data/Cp1255.h"
+#include "data/DataFiles.h"
 #include "data/Journal.h"
 #include "data/Numbers.h"
 #include "history/JournalSearch.h"
+#include "order/OrderArchive.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -33,6 +39,7 @@ const char* const kUsageText =
     "usage: velmora-journal export [--format csv|json] JOURNAL\n"
     "       velmora-journal search --shop|--project|--account TEXT JOURNAL\n"
     "       velmora-journal show N JOURNAL\n"
+    "       velmora-journal archive-check JOURNAL\n"
     "\n"
     "export writes every order of the order journal (vlt.dat) to standard output as UTF-8:\n"
     "  --format csv    a header row, then one row per order (default)\n"
@@ -41,10 +48,16 @@ const char* const kUsageText =
     "  finds, one per line in journal order: the table's seven cells (a blank, order number,\n"
     "  date, print shop, project, account, record number), TAB-separated, UTF-8.\n"
     "show prints record N (counted from 1): 38 lines, slot number, TAB, the slot's text.\n"
+    "archive-check compares the journal with the documents kept as sent in the folder\n"
+    "  archive beside it (archive/NNNNNN.html, NNNNNN the record number) and prints two\n"
+    "  lists, each after a heading line with its length: the records without an archived\n"
+    "  document (runs of numbers as FIRST-LAST), then the archived documents without a record\n"
+    "  (their paths relative to the journal's folder). Exit status 0 when both lists are\n"
+    "  empty, 1 when either is not.\n"
     "\n"
-    "Exit status: 0 done, 1 journal unreadable, no such record or output failed,\n"
-    "2 bad arguments, 3 the last record of the journal is damaged (the complete records\n"
-    "are written, searched or shown all the same).\n";
+    "Exit status: 0 done, 1 journal unreadable, no such record, output failed or the\n"
+    "archive check found something, 2 bad arguments, 3 the last record of the journal is\n"
+    "damaged (the complete records are written, searched, shown or checked all the same).\n";
 
 void printError(const QString& message) {
     const QByteArray text = QStringLiteral("velmora-journal: %1\n").arg(message).toUtf8();
@@ -149,6 +162,50 @@ int runShow(const QString& number, const QString& path) {
     return kOk;
 }
 
+// The record numbers, ascending, one line each; a run of consecutive numbers as one line
+// FIRST-LAST (the orders submitted before the archive existed are one run).
+QByteArray recordRuns(const QList<qsizetype>& records) {
+    QByteArray out;
+    for (qsizetype i = 0; i < records.size();) {
+        qsizetype last = i;
+        while (last + 1 < records.size() && records.at(last + 1) == records.at(last) + 1)
+            ++last;
+        out += QByteArray::number(records.at(i));
+        if (last > i)
+            out += '-' + QByteArray::number(records.at(last));
+        out += '\n';
+        i = last + 1;
+    }
+    return out;
+}
+
+int runArchiveCheck(const QString& path) {
+    const QString folder = QFileInfo(path).absoluteDir().filePath(velmora::data::files::kArchiveFolder);
+    const auto check = velmora::order::checkArchive(path, folder);
+    if (!check) {
+        printError(QStringLiteral("%1: %2").arg(path, check.error()));
+        return kFailed;
+    }
+    QByteArray out =
+        "records without an archived document: " + QByteArray::number(check->recordsWithoutDocument.size()) +
+        '\n';
+    out += recordRuns(check->recordsWithoutDocument);
+    out +=
+        "archived documents without a record: " + QByteArray::number(check->documentsWithoutRecord.size()) +
+        '\n';
+    for (const QString& name : check->documentsWithoutRecord)
+        out += QString(velmora::data::files::kArchiveFolder + u'/' + name).toUtf8() + '\n';
+    if (!writeOut(out) || std::fflush(stdout) != 0) {
+        printError(QStringLiteral("cannot write the output"));
+        return kFailed;
+    }
+    if (!check->recordsWithoutDocument.isEmpty() || !check->documentsWithoutRecord.isEmpty())
+        return kFailed;
+    if (check->damagedLines > 0)
+        return damagedTail(path, check->damagedLines, check->records, "checked");
+    return kOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -181,7 +238,7 @@ int main(int argc, char** argv) {
     const QString command = positional.first();
     const int journalAt = command == QLatin1StringView("show") ? 2 : 1;
     if (command != QLatin1StringView("export") && command != QLatin1StringView("search") &&
-        command != QLatin1StringView("show"))
+        command != QLatin1StringView("show") && command != QLatin1StringView("archive-check"))
         return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
     if (command == QLatin1StringView("show") && positional.size() < 2)
         return usageError(QStringLiteral("missing record number"));
@@ -245,6 +302,8 @@ int main(int argc, char** argv) {
     }
     if (command == QLatin1StringView("show"))
         return runShow(positional.at(1), path);
+    if (command == QLatin1StringView("archive-check"))
+        return runArchiveCheck(path);
 
     const auto scan = velmora::app::exportJournal(velmora::data::Journal(path), format, stdout);
     if (!scan) {

@@ -11,7 +11,7 @@
 //
 //   [paths]    dataDir=<folder>             (a relative folder is taken from the INI file's folder)
 //   [servers]  primary=<host:port>  fallback=<host:port>
-//   [viewer]   program=<path>               (empty: the system's default program for HTML)
+//   [viewer]   program=<path>               (empty: the program's own document window)
 //   [network]  timeoutMs=15000  maxBodyBytes=8388608
 //
 // The command-line options --data-dir DIR and --settings FILE, and the environment variables
@@ -30,7 +30,7 @@ struct AppConfig {
     QString dataDir;        // absolute
     QString primaryServer;  // "host:port"
     QString fallbackServer; // "host:port"
-    QString viewer;         // program path; empty for the system's default program
+    QString viewer;         // program path; empty for the program's own document window
     int requestTimeoutMs = kDefaultTimeoutMs;
     qint64 maxBodyBytes = kDefaultMaxBodyBytes;
 

@@ -25,6 +25,13 @@ inline constexpr QLatin1StringView kOrderDocument{"vl1.html"};
 inline constexpr QLatin1StringView kDocumentShortcut{"vl.url"};
 inline constexpr QLatin1StringView kEmailPage{"em.htm"};
 
+// Every submitted order's document as it was sent, named by the order's journal record number
+// with at least six digits: archive/000042.html for record 42.
+inline constexpr QLatin1StringView kArchiveFolder{"archive"};
+inline QString sentDocument(qsizetype record) {
+    return QStringLiteral("%1/%2.html").arg(kArchiveFolder).arg(record, 6, 10, QLatin1Char('0'));
+}
+
 // Print-shop directory and start addresses, rebuilt by the start step.
 inline constexpr QLatin1StringView kShops{"ruf25.dat"};
 inline constexpr QLatin1StringView kShopDetails{"ruf27.dat"};

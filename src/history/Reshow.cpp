@@ -28,10 +28,11 @@ QByteArray reshowTemplateTail() {
     return line.repeated(5);
 }
 
-Result<QString> reshowOrder(const data::DataDir& dir, qsizetype record) {
+Result<order::DocumentToShow> reshowOrder(const data::DataDir& dir, qsizetype record) {
+    using Shown = Result<order::DocumentToShow>;
     const Result<data::JournalRecord> read = data::Journal(dir).read(record);
     if (!read)
-        return Result<QString>::failure(read.error());
+        return Shown::failure(read.error());
     const order::OrderRecord order = order::fromJournalRecord(*read);
 
     // sbl.htm as it will be after the asterisk lines are appended; a missing file is created.
@@ -41,7 +42,7 @@ Result<QString> reshowOrder(const data::DataDir& dir, qsizetype record) {
     if (data::fileExists(templatePath)) {
         Result<QByteArray> current = data::readFile(templatePath);
         if (!current)
-            return Result<QString>::failure(current.error());
+            return Shown::failure(current.error());
         templateBytes = std::move(current).value();
         if (!templateBytes.isEmpty() && !templateBytes.endsWith('\r') && !templateBytes.endsWith('\n'))
             tail = "\r\n";
@@ -51,19 +52,19 @@ Result<QString> reshowOrder(const data::DataDir& dir, qsizetype record) {
 
     const Result<QByteArray> heading = order::readHeading(dir);
     if (!heading)
-        return Result<QString>::failure(heading.error());
+        return Shown::failure(heading.error());
     const Result<QByteArray> document =
         order::generateDocument(order, templateBytes, *heading, order::reshowDocumentOptions());
     if (!document)
-        return Result<QString>::failure(document.error());
+        return Shown::failure(document.error());
 
     if (const Status appended = data::appendDurable(templatePath, tail); !appended)
-        return Result<QString>::failure(appended.error());
+        return Shown::failure(appended.error());
     if (const Status written = order::writeDocument(dir, *document); !written)
-        return Result<QString>::failure(written.error());
+        return Shown::failure(written.error());
     if (const Status written = order::writeShortcut(dir); !written)
-        return Result<QString>::failure(written.error());
-    return order::documentPath(dir);
+        return Shown::failure(written.error());
+    return order::DocumentToShow{order::documentPath(dir), order.slot(order::Slot::OrderNumber)};
 }
 
 } // namespace velmora::history

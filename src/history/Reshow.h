@@ -2,6 +2,7 @@
 
 #include "data/DataDir.h"
 #include "data/Result.h"
+#include "order/OrderDocument.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -31,7 +32,8 @@ QByteArray reshowTemplateTail();
 // succeeded are the asterisk lines appended to sbl.htm (after a line end, if its last line had
 // none) and vl1.html and vl.url rewritten. A record that the journal does not hold (it was
 // replaced or cut since the search), a damaged record and a template without its head end or
-// body marker are errors in Hebrew, and then nothing is written. Returns the document's path.
-Result<QString> reshowOrder(const data::DataDir& dir, qsizetype record);
+// body marker are errors in Hebrew, and then nothing is written. Returns the document's path and
+// the record's order number.
+Result<order::DocumentToShow> reshowOrder(const data::DataDir& dir, qsizetype record);
 
 } // namespace velmora::history

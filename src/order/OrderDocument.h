@@ -73,4 +73,12 @@ Status writeShortcut(const data::DataDir& dir);
 // The document's full path, for the document viewer.
 QString documentPath(const data::DataDir& dir);
 
+// An order document for the viewer, with the number of its order, which the program's document
+// window names in its title.
+struct DocumentToShow {
+    QString path;
+    QByteArray orderNumber; // slot 1 as the journal holds it (« 4201»)
+    bool operator==(const DocumentToShow&) const = default;
+};
+
 } // namespace velmora::order

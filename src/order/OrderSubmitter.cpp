@@ -176,13 +176,18 @@ SubmissionOutcome OrderSubmitter::run() {
     }
     dropTarget();
 
-    if (const Status written = writePreparedOrder(dir, order, *document); !written) {
+    const Result<WrittenOrder> written = writePreparedOrder(dir, order, *document);
+    if (!written) {
         m_window.showMessage(written.error());
         return SubmissionOutcome::Failed;
     }
+    if (!written->archiveProblem.isEmpty())
+        m_window.showMessage(written->archiveProblem);
 
     // The order is submitted; a viewer that cannot be started does not undo that.
-    if (const Status shown = m_setup.launcher.openDocument(m_setup.viewer, documentPath(dir)); !shown) {
+    if (const Status shown = m_setup.launcher.openDocument(m_setup.viewer, documentPath(dir),
+                                                           data::fromCp1255(record.slot(Slot::OrderNumber)));
+        !shown) {
         m_window.showMessage(
             QStringLiteral(u"ההזמנה נשמרה, אך לא ניתן לפתוח את מסמך ההזמנה:\n%1").arg(shown.error()));
     }

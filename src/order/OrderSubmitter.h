@@ -42,7 +42,7 @@ struct SubmissionSetup {
     data::DataDir dataDir;
     QString primaryServer; // host[:port]
     QString fallbackServer;
-    QString viewer; // empty: the system's default program for HTML
+    QString viewer; // empty: the program's document window (the launcher's)
     platform::ProgramLauncher launcher;
 };
 
@@ -68,9 +68,11 @@ enum class SubmissionRequest { OrderNumber, Template };
 //   5. the shop's template is downloaded asynchronously ("get /"): the transfer component's
 //      state 12 hands the body over in chunks of 80 to the download target while the submission
 //      waits with the user interface running;
-//   6. sbl.htm is replaced by the body; the journal record, the counter, vl1.html, const.dat, the
-//      learned entries and vl.url are written (writeSubmittedOrder);
-//   7. the document viewer is started on vl1.html, not waited for;
+//   6. sbl.htm is replaced by the body; the journal record, the counter, vl1.html with its copy
+//      in the archive, const.dat, the learned entries and vl.url are written (writeSubmittedOrder);
+//      a copy that cannot be archived is reported and the order goes on;
+//   7. the document viewer is started on vl1.html, not waited for (or, without one, the
+//      document window shows it with the order number in its title);
 //   8. the button is enabled again, whatever happened.
 //
 // Nothing is written unless the order can be submitted: a request that fails (no answer, time-out,

@@ -5,6 +5,32 @@
 #include "data/Numbers.h"
 
 namespace velmora::order {
+namespace {
+
+// Calls visit(slot, field) for every field of the form that fills a slot of the order record,
+// slots 1 to 38 (the status line stands in slot 1 until the order number replaces it). The one
+// place that knows which field belongs to which slot, for both directions.
+template <typename Form, typename Visit> void forEachSlotField(Form& form, Visit visit) {
+    visit(Slot::OrderNumber, form.statusLine);
+    visit(Slot::Date, form.date);
+    visit(Slot::Account, form.account);
+    visit(Slot::Project, form.project);
+    visit(Slot::PrintShop, form.printShop);
+    visit(Slot::Orderer, form.orderer);
+    visit(Slot::Telephone, form.telephone);
+    visit(Slot::HandledFor, form.handledFor);
+    for (int row = 0; row < 5; ++row) {
+        const auto r = static_cast<std::size_t>(row);
+        visit(Slot::recipient(row), form.recipients[r]);
+        visit(Slot::fileName(row), form.fileNames[r]);
+        visit(Slot::quantity(row), form.quantities[r]);
+        visit(Slot::colourCopies(row), form.colourCopies[r]);
+        visit(Slot::blackWhiteCopies(row), form.blackWhiteCopies[r]);
+        visit(Slot::copyType(row), form.copyTypes[r]);
+    }
+}
+
+} // namespace
 
 OrderCheck checkOrder(const OrderForm& form) {
     // A status line set by choosing a shop begins with "מ"; the reminder begins with "א".
@@ -37,27 +63,19 @@ QString checkMessage(OrderCheck check) {
 
 OrderRecord buildRecord(const OrderForm& form) {
     OrderRecord record;
-    auto set = [&record](int slot, const QString& value) {
-        record.setSlot(slot, data::toCp1255(value));
-    };
-    set(Slot::OrderNumber, form.statusLine);
-    set(Slot::Date, form.date);
-    set(Slot::Account, form.account);
-    set(Slot::Project, form.project);
-    set(Slot::PrintShop, form.printShop);
-    set(Slot::Orderer, form.orderer);
-    set(Slot::Telephone, form.telephone);
-    set(Slot::HandledFor, form.handledFor);
-    for (int row = 0; row < 5; ++row) {
-        const auto r = static_cast<std::size_t>(row);
-        set(Slot::recipient(row), form.recipients[r]);
-        set(Slot::fileName(row), form.fileNames[r]);
-        set(Slot::quantity(row), form.quantities[r]);
-        set(Slot::colourCopies(row), form.colourCopies[r]);
-        set(Slot::blackWhiteCopies(row), form.blackWhiteCopies[r]);
-        set(Slot::copyType(row), form.copyTypes[r]);
-    }
+    forEachSlotField(
+        form, [&record](int slot, const QString& value) { record.setSlot(slot, data::toCp1255(value)); });
     return record;
+}
+
+OrderForm previousOrderForm(const OrderRecord& record) {
+    OrderForm form;
+    forEachSlotField(form, [&record](int slot, QString& value) {
+        if (slot != Slot::OrderNumber)
+            value = data::fromCp1255(record.slot(slot));
+    });
+    form.indexes = ListIndexes{-1, -1, {-1, -1, -1, -1, -1}};
+    return form;
 }
 
 QByteArray cleanText(QByteArrayView text) {

@@ -32,6 +32,12 @@ QString checkMessage(OrderCheck check);
 // there becomes "?").
 OrderRecord buildRecord(const OrderForm& form);
 
+// The fields that give a previous order's record again (the inverse of buildRecord for slots 2 to
+// 38), for ordering it once more: the status line stays empty, because slot 1 holds the order
+// number and the new order gets its own, and the indexes are -1 (the window decides what is an
+// entry of its lists).
+OrderForm previousOrderForm(const OrderRecord& record);
+
 // Nothing the program stores may contain a comma or a double quote: a comma becomes ";" and a
 // double quote two apostrophes "''". No other character changes.
 QByteArray cleanText(QByteArrayView text);

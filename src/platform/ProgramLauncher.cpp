@@ -1,6 +1,5 @@
 #include "platform/ProgramLauncher.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -13,11 +12,15 @@ ProgramLauncher::ProgramLauncher()
           [](const QString& program, const QStringList& arguments) {
               return QProcess::startDetached(program, arguments);
           },
-          [](const QUrl& url) { return QDesktopServices::openUrl(url); }) {}
+          {}) {}
 
-ProgramLauncher::ProgramLauncher(StartDetached start, OpenWithDesktop open)
+ProgramLauncher::ProgramLauncher(StartDetached start, ShowInWindow show)
     : m_start(std::move(start))
-    , m_open(std::move(open)) {}
+    , m_show(std::move(show)) {}
+
+void ProgramLauncher::setDocumentWindow(ShowInWindow show) {
+    m_show = std::move(show);
+}
 
 Status ProgramLauncher::startProgram(const QString& program, const QStringList& arguments) const {
     if (program.trimmed().isEmpty())
@@ -27,15 +30,16 @@ Status ProgramLauncher::startProgram(const QString& program, const QStringList& 
     return {};
 }
 
-Status ProgramLauncher::openDocument(const QString& viewer, const QString& file) const {
+Status ProgramLauncher::openDocument(const QString& viewer, const QString& file,
+                                     const QString& orderNumber) const {
     const QFileInfo info(file);
     if (!info.isFile())
         return Status::failure(QStringLiteral(u"הקובץ %1 לא נמצא.").arg(file));
     if (!viewer.trimmed().isEmpty())
         return startProgram(viewer, {info.absoluteFilePath()});
-    if (!m_open(QUrl::fromLocalFile(info.absoluteFilePath())))
+    if (!m_show || !m_show(info.absoluteFilePath(), orderNumber))
         return Status::failure(
-            QStringLiteral(u"לא ניתן לפתוח את הקובץ %1 בתוכנית ברירת המחדל.").arg(info.fileName()));
+            QStringLiteral(u"לא ניתן להציג את הקובץ %1 בחלון המסמכים.").arg(info.fileName()));
     return {};
 }
 

@@ -149,9 +149,10 @@ void CaptionButton::paintEvent(QPaintEvent*) {
                            m_picture);
     }
     // The lines as wrapCaption broke them, centred; one paragraph, so that the Hebrew and the
-    // Latin parts of a caption keep the order of the whole caption.
+    // Latin parts of a caption keep the order of the whole caption, in the button's direction.
     QTextOption centred(Qt::AlignCenter);
     centred.setWrapMode(QTextOption::ManualWrap);
+    centred.setTextDirection(layoutDirection());
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.setFont(font());

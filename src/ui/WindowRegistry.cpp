@@ -3,13 +3,21 @@
 #include "data/DataFiles.h"
 #include "platform/Inet.h"
 #include "ui/windows/Help.h"
+#include "ui/windows/mismach.h"
 #include "ui/windows/start1.h"
 
 namespace velmora::ui {
 
 WindowRegistry::WindowRegistry(WindowContext context, QObject* parent)
     : QObject(parent)
-    , m_context(std::move(context)) {}
+    , m_context(std::move(context)) {
+    if (!m_context.launcher.hasDocumentWindow()) {
+        m_context.launcher.setDocumentWindow([this](const QString& file, const QString& orderNumber) {
+            showDocument(file, orderNumber);
+            return true;
+        });
+    }
+}
 
 WindowRegistry::~WindowRegistry() {
     // Windows have no parent (they are top-level); the ones still open go with the registry.
@@ -44,6 +52,12 @@ void WindowRegistry::showHelp(const QString& page) {
     Help& help = ensure<Help>();
     help.showPage(page);
     bringForward(&help);
+}
+
+void WindowRegistry::showDocument(const QString& file, const QString& orderNumber) {
+    mismach& window = ensure<mismach>();
+    window.showDocument(file, orderNumber);
+    bringForward(&window);
 }
 
 QString WindowRegistry::helpPage(int number) const {

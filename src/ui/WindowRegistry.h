@@ -22,10 +22,11 @@ struct WindowContext {
     data::DataDir dataDir; // the data files, the help pages and the e-mail page all live here
     QString primaryServer; // host names of the web service
     QString fallbackServer;
-    QString viewer; // the document viewer; empty for the system's default program for HTML
+    QString viewer; // the document viewer; empty for the program's document window (mismach)
     int requestTimeoutMs = data::AppConfig::kDefaultTimeoutMs;
     qint64 maxBodyBytes = data::AppConfig::kDefaultMaxBodyBytes;
-    // Starts the viewer on a document; tests put one in that records the call instead.
+    // Starts the viewer on a document; tests put one in that records the call instead. A launcher
+    // without a document window of its own gets the registry's (showDocument).
     platform::ProgramLauncher launcher;
 };
 
@@ -77,6 +78,10 @@ public:
 
     // Shows the page (a file path or an http:// address) in the one help window.
     void showHelp(const QString& page);
+
+    // Shows an order document in the one document window (mismach), its title naming the order,
+    // and brings the window forward.
+    void showDocument(const QString& file, const QString& orderNumber);
 
     // The path of a help page (help1.htm ... help5.htm) beside the program, that is in the data
     // directory.

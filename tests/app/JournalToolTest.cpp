@@ -2,6 +2,7 @@
 #include "data/FileIo.h"
 #include "data/Journal.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -165,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"key_for_export", {"export", "--project", "P", "a"}, "belongs to the search"},
         UsageCase{"show_without_number", {"show"}, "missing record number"},
         UsageCase{"show_zero", {"show", "0", "a"}, "not a whole number"},
-        UsageCase{"show_text", {"show", "x", "a"}, "not a whole number"}),
+        UsageCase{"show_text", {"show", "x", "a"}, "not a whole number"},
+        UsageCase{"archive_check_two_journals", {"archive-check", "a", "b"}, "unexpected argument \"b\""}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
 // search prints what the search windows put into the table: seven TAB-separated cells per order.
@@ -221,5 +223,57 @@ TEST(JournalToolHelp, printsUsageAndSucceeds) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.startsWith("usage: velmora-journal"));
 }
+
+} // namespace
+
+namespace {
+
+// archive-check over a journal of six orders and the folder archive beside it.
+struct ArchiveCase {
+    const char* name;
+    QStringList stored; // file names in archive/
+    int exitCode;
+    const char* out;
+};
+
+void PrintTo(const ArchiveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ArchiveCheckTool : public JournalToolTest, public ::testing::WithParamInterface<ArchiveCase> {};
+
+TEST_P(ArchiveCheckTool, printsBothListsAndFailsWhenEitherHoldsSomething) {
+    const QString path = journalWith(6);
+    QDir folder(m_tmp.path());
+    for (const QString& name : GetParam().stored) {
+        ASSERT_TRUE(folder.mkpath("archive"));
+        ASSERT_TRUE(writeFileAtomic(folder.filePath("archive/" + name), "<html></html>").ok());
+    }
+    const ToolRun run = runTool({"archive-check", path});
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err.toStdString();
+    EXPECT_EQ(run.out, QByteArray(GetParam().out));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ArchiveCheckTool,
+    ::testing::Values(
+        ArchiveCase{
+            "every_record_archived",
+            {"000001.html", "000002.html", "000003.html", "000004.html", "000005.html", "000006.html"},
+            0,
+            "records without an archived document: 0\n"
+            "archived documents without a record: 0\n"},
+        // Orders 1 to 3 came before the archive; 5 lost its copy; 7 and 8 belong to another journal.
+        ArchiveCase{"gaps_and_strangers",
+                    {"000004.html", "000006.html", "000007.html", "000008.html", "readme.txt"},
+                    1,
+                    "records without an archived document: 4\n1-3\n5\n"
+                    "archived documents without a record: 2\narchive/000007.html\narchive/000008.html\n"},
+        ArchiveCase{"no_archive_folder",
+                    {},
+                    1,
+                    "records without an archived document: 6\n1-6\n"
+                    "archived documents without a record: 0\n"}),
+    [](const auto& tc) { return std::string(tc.param.name); });
 
 } // namespace

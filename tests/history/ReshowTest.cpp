@@ -51,7 +51,7 @@ protected:
     // Re-shows record 3 with the body and returns the document's body lines.
     QByteArray bodyOf(const QByteArray& body) {
         data.put("sbl.htm", templateWithBody(body));
-        const Result<QString> shown = velmora::history::reshowOrder(data.dir(), 3);
+        const auto shown = velmora::history::reshowOrder(data.dir(), 3);
         EXPECT_TRUE(shown.ok()) << shown.error().toStdString();
         const QByteArray document = data.content("vl1.html").value_or(QByteArray());
         const QByteArray prefix = documentWithBody({});
@@ -92,9 +92,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Reshow, readsTheRecordOfTheRowAndWritesDocumentAndShortcut) {
     data.put("sbl.htm", templateWithBody("###01 ###04\r\n"));
-    const Result<QString> shown = velmora::history::reshowOrder(data.dir(), 2);
+    const auto shown = velmora::history::reshowOrder(data.dir(), 2);
     ASSERT_TRUE(shown.ok()) << shown.error().toStdString();
-    EXPECT_EQ(*shown, velmora::order::documentPath(data.dir()));
+    EXPECT_EQ(shown->path, velmora::order::documentPath(data.dir()));
+    EXPECT_EQ(shown->orderNumber, QByteArray(" 102"));
     EXPECT_EQ(data.content("vl1.html"), documentWithBody("\r\n 102\r\n ###04\r\n"));
     EXPECT_EQ(data.content("vl.url"), velmora::order::shortcutContent(data.dir()));
 }
@@ -126,7 +127,7 @@ class ReshowRefused : public Reshow, public ::testing::WithParamInterface<Refuse
 
 TEST_P(ReshowRefused, explainsAndWritesNothing) {
     data.put("sbl.htm", GetParam().templateBytes);
-    const Result<QString> shown = velmora::history::reshowOrder(data.dir(), GetParam().record);
+    const auto shown = velmora::history::reshowOrder(data.dir(), GetParam().record);
     ASSERT_FALSE(shown.ok());
     EXPECT_TRUE(shown.error().contains(QString::fromLatin1(GetParam().named))) << shown.error().toStdString();
     EXPECT_EQ(data.content("sbl.htm"), GetParam().templateBytes);
@@ -151,7 +152,7 @@ TEST(ReshowDamaged, theRecordsBeforeADamagedLastRecordAreShownAndItIsNot) {
     data.put("korok.txt", kHeading);
     data.put("sbl.htm", templateWithBody("###01\r\n"));
     EXPECT_TRUE(velmora::history::reshowOrder(data.dir(), 1).ok());
-    const Result<QString> damaged = velmora::history::reshowOrder(data.dir(), 2);
+    const auto damaged = velmora::history::reshowOrder(data.dir(), 2);
     ASSERT_FALSE(damaged.ok());
     EXPECT_TRUE(damaged.error().contains("vlt.dat"));
 }

@@ -1,9 +1,12 @@
 #include "order/Submission.h"
 
+#include "data/Cp1255.h"
+
 #include "BytesPrinting.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -182,6 +185,21 @@ TEST(BuildRecord, everyOrderSlotIsCleaned) {
     const OrderRecord cleaned = cleanRecord(record);
     for (int n = 1; n <= 38; ++n)
         EXPECT_EQ(cleaned.slot(n), QByteArray("a;''b''")) << "slot " << n;
+}
+
+// Ordering again: the fields give the previous order's record back, slot for slot, but not its
+// order number.
+TEST(PreviousOrderForm, givesTheRecordBackWithoutItsOrderNumber) {
+    OrderRecord previous;
+    for (int n = 1; n <= 38; ++n)
+        previous.setSlot(n, velmora::data::toCp1255(QStringLiteral(u"ערך %1").arg(n)));
+    const OrderForm form = previousOrderForm(previous);
+    EXPECT_TRUE(form.statusLine.isEmpty());
+    EXPECT_EQ(form.indexes.account, -1);
+    EXPECT_EQ(form.indexes.recipients, (std::array<int, 5>{-1, -1, -1, -1, -1}));
+    OrderRecord expected = previous;
+    expected.setSlot(Slot::OrderNumber, {});
+    EXPECT_EQ(buildRecord(form), expected);
 }
 
 TEST(BuildRecord, orderNumberReplacesTheStatusLine) {

@@ -97,7 +97,7 @@ protected:
 
 TEST_F(WriteSubmittedOrder, writesEveryFileOfTheOrder) {
     const SubmittedOrder order = submitted(137);
-    const Status status = writeSubmittedOrder(dir(), order);
+    const Result<WrittenOrder> status = writeSubmittedOrder(dir(), order);
     ASSERT_TRUE(status.ok()) << status.error().toStdString();
 
     const QByteArray journal = content("vlt.dat");
@@ -134,6 +134,56 @@ TEST_F(WriteSubmittedOrder, twoSubmissionsDifferOnlyInTheOrderNumber) {
     EXPECT_EQ(content("hes.dat"), QByteArray("Municipality\r\nNew Account\r\nNew Account\r\n"));
 }
 
+TEST_F(WriteSubmittedOrder, keepsTheDocumentAsSentUnderTheNewRecordsNumber) {
+    // 41 orders before this one, the last of them cut short: the append completes it first.
+    QByteArray journal;
+    for (int n = 1; n <= 41; ++n)
+        journal += journalLines(submitted(n).record);
+    journal.chop(journalLines(submitted(41).record).size() / 2);
+    put("vlt.dat", journal);
+
+    const Result<WrittenOrder> written = writeSubmittedOrder(dir(), submitted(137));
+    ASSERT_TRUE(written.ok()) << written.error().toStdString();
+    EXPECT_EQ(written->recordNumber, 42);
+    EXPECT_TRUE(written->archiveProblem.isEmpty()) << written->archiveProblem.toStdString();
+    EXPECT_EQ(content("archive/000042.html"), content("vl1.html"));
+    EXPECT_EQ(QDir(file("archive")).entryList(QDir::Files), QStringList{"000042.html"});
+}
+
+// The archive cannot take the document: the order is written whole all the same, and the
+// problem names the archived file.
+class ArchiveFailure : public WriteSubmittedOrder,
+                       public ::testing::WithParamInterface<std::function<void(QDir&)>> {};
+
+TEST_P(ArchiveFailure, isReportedAndTheOrderIsWrittenWhole) {
+    QDir data(m_tmp.path());
+    GetParam()(data);
+
+    const Result<WrittenOrder> written = writeSubmittedOrder(dir(), submitted(137));
+    ASSERT_TRUE(written.ok()) << written.error().toStdString();
+    EXPECT_EQ(written->recordNumber, 1);
+    EXPECT_TRUE(written->archiveProblem.contains("archive/000001.html"))
+        << written->archiveProblem.toStdString();
+    EXPECT_EQ(content("vlt.dat"), journalLines(submitted(137).record));
+    EXPECT_EQ(content("vlc.dat"), QByteArray(" 5 \r\n"));
+    EXPECT_TRUE(content("const.dat").startsWith("\"Cohen, Dan\"")) << "the steps after it ran";
+    EXPECT_EQ(content("hes.dat"), QByteArray("Municipality\r\nNew Account\r\n"));
+    EXPECT_EQ(content("vl.url"), shortcutContent(dir()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ArchiveFailure,
+                         ::testing::Values(
+                             // A file where the folder belongs.
+                             [](QDir& d) {
+                                 QFile blocker(d.filePath("archive"));
+                                 ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+                             },
+                             // A folder where the document belongs.
+                             [](QDir& d) { ASSERT_TRUE(d.mkpath("archive/000001.html")); }),
+                         [](const auto& tc) {
+                             return tc.index == 0 ? "fileInsteadOfFolder" : "folderInsteadOfFile";
+                         });
+
 struct FailureCase {
     const char* name;
     std::function<void(QDir&, SubmittedOrder&)> breakIt; // damages the data directory or the order
@@ -151,7 +201,7 @@ TEST_P(SubmittedOrderFailures, leaveEveryFileUnchanged) {
     GetParam().breakIt(data, order);
     const QMap<QString, QByteArray> before = everyFile();
 
-    const Status status = writeSubmittedOrder(dir(), order);
+    const Result<WrittenOrder> status = writeSubmittedOrder(dir(), order);
     ASSERT_FALSE(status.ok());
     EXPECT_TRUE(status.error().contains(GetParam().named)) << status.error().toStdString();
     EXPECT_EQ(everyFile(), before);
@@ -180,7 +230,7 @@ TEST_F(WriteSubmittedOrder, countFileOfAListNotLearnedIsNotNeeded) {
 TEST_F(WriteSubmittedOrder, failureAfterTheJournalSaysTheOrderIsRecorded) {
     // A directory in the document's place makes the document step fail.
     ASSERT_TRUE(QDir(m_tmp.path()).mkdir("vl1.html"));
-    const Status status = writeSubmittedOrder(dir(), submitted(137));
+    const Result<WrittenOrder> status = writeSubmittedOrder(dir(), submitted(137));
     ASSERT_FALSE(status.ok());
     EXPECT_TRUE(status.error().contains("vlt.dat")) << status.error().toStdString();
     EXPECT_TRUE(status.error().contains("vl1.html")) << status.error().toStdString();
@@ -214,7 +264,7 @@ TEST_P(LearnedFiles, listsAndCountsAfterTheOrder) {
                                  c.projectIndex,
                                  {c.recipientIndexes[0], c.recipientIndexes[1], c.recipientIndexes[2],
                                   c.recipientIndexes[3], c.recipientIndexes[4]}};
-    const Status status = writeSubmittedOrder(dir(), submitted(137));
+    const Result<WrittenOrder> status = writeSubmittedOrder(dir(), submitted(137));
     ASSERT_TRUE(status.ok()) << status.error().toStdString();
     EXPECT_EQ(content("hes.dat"), c.hes);
     EXPECT_EQ(content("hescol.dat"), c.hescol);

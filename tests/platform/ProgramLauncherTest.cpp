@@ -85,33 +85,53 @@ TEST_F(RecordingViewer, aViewerThatCannotStartIsReportedByName) {
 TEST_F(RecordingViewer, aMissingDocumentIsReportedAndNothingStarts) {
     int starts = 0;
     const ProgramLauncher launcher([&](const QString&, const QStringList&) { return ++starts, true; },
-                                   [&](const QUrl&) { return ++starts, true; });
-    const auto status = launcher.openDocument(viewer, dir.filePath(QStringLiteral("vl1.html")));
-    EXPECT_FALSE(status.ok());
-    EXPECT_TRUE(status.error().contains(QStringLiteral("vl1.html")));
+                                   [&](const QString&, const QString&) { return ++starts, true; });
+    for (const QString& v : {viewer, QString()}) {
+        const auto status = launcher.openDocument(v, dir.filePath(QStringLiteral("vl1.html")));
+        EXPECT_FALSE(status.ok());
+        EXPECT_TRUE(status.error().contains(QStringLiteral("vl1.html")));
+    }
     EXPECT_EQ(starts, 0);
 }
 
-TEST_F(RecordingViewer, withoutAViewerTheDesktopOpensTheFile) {
-    QUrl opened;
+TEST_F(RecordingViewer, withoutAViewerTheDocumentWindowShowsTheFileWithItsOrderNumber) {
+    QStringList shown;
     bool started = false;
     const ProgramLauncher launcher([&](const QString&, const QStringList&) { return started = true; },
-                                   [&](const QUrl& url) {
-                                       opened = url;
+                                   [&](const QString& file, const QString& orderNumber) {
+                                       shown = {file, orderNumber};
                                        return true;
                                    });
     const QString doc = document(QStringLiteral("vl1 x.html"));
-    ASSERT_TRUE(launcher.openDocument(QString(), doc).ok());
+    for (const QString& noViewer : {QString(), QStringLiteral("  ")})
+        ASSERT_TRUE(launcher.openDocument(noViewer, doc, QStringLiteral(" 4201")).ok());
     EXPECT_FALSE(started);
-    EXPECT_EQ(opened, QUrl::fromLocalFile(doc));
+    EXPECT_EQ(shown, QStringList({doc, QStringLiteral(" 4201")}));
 }
 
-TEST_F(RecordingViewer, aDesktopWithoutAProgramForTheFileIsReported) {
-    const ProgramLauncher launcher([](const QString&, const QStringList&) { return true; },
-                                   [](const QUrl&) { return false; });
-    const auto status = launcher.openDocument(QString(), document(QStringLiteral("vl1.html")));
+TEST_F(RecordingViewer, aNamedViewerIsStartedAndTheDocumentWindowStaysShut) {
+    bool shown = false;
+    ProgramLauncher launcher;
+    launcher.setDocumentWindow([&](const QString&, const QString&) { return shown = true; });
+    ASSERT_TRUE(
+        launcher.openDocument(viewer, document(QStringLiteral("vl1.html")), QStringLiteral(" 7")).ok());
+    EXPECT_EQ(recordedArguments(),
+              QList<QByteArray>{QFile::encodeName(dir.filePath(QStringLiteral("vl1.html")))});
+    EXPECT_FALSE(shown);
+}
+
+// A launcher nobody gave a window (or whose window refuses) reports it instead of showing nothing.
+TEST_F(RecordingViewer, noDocumentWindowIsReported) {
+    const QString doc = document(QStringLiteral("vl1.html"));
+    const ProgramLauncher bare;
+    EXPECT_FALSE(bare.hasDocumentWindow());
+    const auto status = bare.openDocument(QString(), doc);
     EXPECT_FALSE(status.ok());
     EXPECT_TRUE(status.error().contains(QStringLiteral("vl1.html")));
+
+    const ProgramLauncher refusing([](const QString&, const QStringList&) { return true; },
+                                   [](const QString&, const QString&) { return false; });
+    EXPECT_FALSE(refusing.openDocument(QString(), doc).ok());
 }
 
 } // namespace

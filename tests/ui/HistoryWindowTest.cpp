@@ -85,7 +85,7 @@ protected:
                 viewerStarts.append(QStringList{program} + arguments);
                 return true;
             },
-            [](const QUrl&) { return false; });
+            [](const QString&, const QString&) { return false; });
 
         QByteArray journal;
         for (const Order& o : kOrders) {

@@ -75,7 +75,7 @@ protected:
                 viewerStarts.append(QStringList{program} + arguments);
                 return viewerStartSucceeds;
             },
-            [](const QUrl&) { return false; });
+            [](const QString&, const QString&) { return false; });
         writeDataFiles();
     }
 

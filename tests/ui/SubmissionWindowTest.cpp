@@ -132,6 +132,9 @@ TEST_F(Submission, wholeOrderWritesEveryFileByteForByte) {
         EXPECT_EQ(written, fixtureBytes(name)) << name.toStdString();
     }
 
+    // The document as sent, kept under the order's record number.
+    EXPECT_EQ(read("archive/000001.html"), read("vl1.html"));
+
     ASSERT_EQ(viewerStarts.size(), 1);
     EXPECT_EQ(viewerStarts.first(), QStringList({context.viewer, path("vl1.html")}));
     // The window keeps the order as it was.
@@ -466,6 +469,21 @@ TEST_F(Submission, viewerThatCannotStartIsReportedButTheOrderStaysSubmitted) {
     EXPECT_EQ(journalRecords(), 1);
     EXPECT_FALSE(read("vl1.html").isEmpty());
     EXPECT_FALSE(read("vl.url").isEmpty());
+    EXPECT_TRUE(pad.Command1->isEnabled());
+}
+
+TEST_F(Submission, anArchiveThatCannotKeepTheDocumentIsReportedButTheOrderStaysSubmitted) {
+    writeBytes("archive", "a file where the archive folder belongs");
+    auto& pad = openPad();
+
+    click(pad);
+
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().first().startsWith(u"ההזמנה נשמרה"_s)) << messages().first().toStdString();
+    EXPECT_TRUE(messages().first().contains("archive/000001.html")) << messages().first().toStdString();
+    EXPECT_EQ(journalRecords(), 1);
+    EXPECT_FALSE(read("vl.url").isEmpty());
+    EXPECT_EQ(viewerStarts.size(), 1) << "the document is shown all the same";
     EXPECT_TRUE(pad.Command1->isEnabled());
 }
 

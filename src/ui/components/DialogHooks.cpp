@@ -10,6 +10,8 @@ struct HookState {
     QStringList messages;
     QStringList fileDialogs;
     QList<QStringList> answers; // an empty list stands for a cancelled dialog
+    QStringList printAnswers;   // an empty path stands for a cancelled dialog
+    int printDialogs = 0;
     std::function<void(const QString&)> messageObserver;
 };
 
@@ -42,6 +44,14 @@ void DialogHooks::setNextCancel() {
     state().answers.append(QStringList());
 }
 
+void DialogHooks::setNextPrintFile(const QString& path) {
+    state().printAnswers.append(path);
+}
+
+int DialogHooks::shownPrintDialogs() {
+    return state().printDialogs;
+}
+
 QStringList DialogHooks::shownMessages() {
     return state().messages;
 }
@@ -65,6 +75,11 @@ std::optional<QStringList> DialogHooks::takeFileAnswer(const QString& qtFilter) 
     if (state().answers.isEmpty())
         return std::nullopt;
     return state().answers.takeFirst();
+}
+
+QString DialogHooks::takePrintAnswer() {
+    ++state().printDialogs;
+    return state().printAnswers.isEmpty() ? QString() : state().printAnswers.takeFirst();
 }
 
 DialogHooks::Scope::Scope() {

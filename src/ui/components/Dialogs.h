@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QPrinter;
 class QWidget;
 
 namespace velmora::ui {
@@ -22,6 +23,15 @@ public:
     // when the user cancels.
     static QStringList openFiles(QWidget* parent,
                                  const QString& filterList = QStringLiteral("Plot file|*.plt|All files|*.*"));
+
+    // The save-file dialog (FileDialog::showSave): the chosen full path, or an empty text when
+    // the user cancels.
+    static QString saveFile(QWidget* parent, const QString& suggested, const QString& filterList,
+                            const QString& suffix);
+
+    // The system's print dialog for the printer: true when the user chose to print (the printer
+    // then holds the choice), false on cancel.
+    static bool choosePrinter(QWidget* parent, QPrinter& printer);
 };
 
 } // namespace velmora::ui

@@ -57,4 +57,15 @@ QStringList FileDialog::showOpen(QWidget* parent, const QString& filterList) {
     return chosen;
 }
 
+QString FileDialog::showSave(QWidget* parent, const QString& suggested, const QString& filterList,
+                             const QString& suffix) {
+    QFileDialog dialog(parent, QString(), suggested, toQtFilter(filterList));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
 } // namespace velmora::ui

@@ -21,6 +21,12 @@ public:
     // when no such file exists. Returns the full paths in the order the dialog reports them, or
     // an empty list on cancel. The next dialog opens in the directory of the last choice.
     static QStringList showOpen(QWidget* parent, const QString& filterList);
+
+    // Shows the modal save dialog, starting with the suggested path; a name typed without an
+    // extension gets `suffix`, and an existing file is replaced only after the dialog asked.
+    // Returns the full path, or an empty text on cancel.
+    static QString showSave(QWidget* parent, const QString& suggested, const QString& filterList,
+                            const QString& suffix);
 };
 
 } // namespace velmora::ui

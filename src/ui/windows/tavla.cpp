@@ -3,7 +3,9 @@
 #include "data/Cp1255.h"
 #include "data/Numbers.h"
 #include "history/JournalSearch.h"
+#include "history/PreviousOrder.h"
 #include "history/Reshow.h"
+#include "order/OrderSubmitter.h"
 #include "ui/CaptionButton.h"
 #include "ui/FormBuilder.h"
 #include "ui/HistorySearch.h"
@@ -11,6 +13,7 @@
 #include "ui/components/Dialogs.h"
 #include "ui/components/FlexGrid.h"
 #include "ui/windows/hipus.h"
+#include "ui/windows/velmora.h"
 
 #include <QLabel>
 
@@ -28,6 +31,9 @@ const ControlDef kControls[] = {
     {Kind::Button, "Command3", u"סדר לפי מסר הזמנה", 4920, 4200, 1335, 615},
     {Kind::Button, "Command4", u"סדר לפי תאריך", 6360, 4200, 1215, 615},
     {Kind::Button, "Command5", u"Help עזרה", 7800, 4200, 1335, 615},
+    // Beside the title, over the grid's right end.
+    {Kind::Button, "Command7", u"כפי שנשלח", 6960, 60, 1695, 480, kPt9},
+    {Kind::Button, "Command6", u"הזמנה חוזרת", 8760, 60, 1695, 480, kPt9},
 };
 
 } // namespace
@@ -50,8 +56,10 @@ tavla::tavla(WindowRegistry& registry, QWidget* parent)
     Command3 = control<CaptionButton>(this, "Command3");
     Command4 = control<CaptionButton>(this, "Command4");
     Command5 = control<CaptionButton>(this, "Command5");
-    setTabChain(this,
-                {"Commandt1", "MSFlexGrid1", "Command1", "Command2", "Command3", "Command4", "Command5"});
+    Command6 = control<CaptionButton>(this, "Command6");
+    Command7 = control<CaptionButton>(this, "Command7");
+    setTabChain(this, {"Commandt1", "MSFlexGrid1", "Command1", "Command2", "Command3", "Command4", "Command5",
+                       "Command7", "Command6"});
 
     // Seven columns; the searches fill the heading row and append one row per order.
     MSFlexGrid1->setCols(7);
@@ -63,6 +71,8 @@ tavla::tavla(WindowRegistry& registry, QWidget* parent)
     connect(Command3, &QPushButton::clicked, this, &tavla::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &tavla::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &tavla::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &tavla::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &tavla::Command7_Click);
 }
 
 void tavla::prepareTable() {
@@ -118,25 +128,71 @@ void tavla::sortBy(int col) {
     MSFlexGrid1->setSort(FlexGrid::SortDescending);
 }
 
-void tavla::Commandt1_Click() {
+std::optional<qsizetype> tavla::chosenRecord() {
     const std::optional<qsizetype> record =
         history::recordNumberOfCell(data::toCp1255(MSFlexGrid1->TextMatrix(MSFlexGrid1->Row(), 6)));
-    if (!record) {
+    if (!record)
         Dialogs::message(this, history::chooseAnOrderMessage());
+    return record;
+}
+
+void tavla::showDocument(const order::DocumentToShow& document) {
+    const WindowContext& context = m_registry.context();
+    if (const Status shown = context.launcher.openDocument(context.viewer, document.path,
+                                                           data::fromCp1255(document.orderNumber));
+        !shown)
+        Dialogs::message(this, QStringLiteral(u"לא ניתן לפתוח את מסמך ההזמנה:\n") + shown.error());
+}
+
+void tavla::Commandt1_Click() {
+    const std::optional<qsizetype> record = chosenRecord();
+    if (!record)
         return;
-    }
     // A print-shop search still writing sbl.htm would be read half-way.
     if (refuseWhileShopSearchWaits(m_registry, this))
         return;
-    const Result<QString> document = history::reshowOrder(m_registry.dataDir(), *record);
+    const Result<order::DocumentToShow> document = history::reshowOrder(m_registry.dataDir(), *record);
     if (!document) {
         Dialogs::message(this, QStringLiteral(u"לא ניתן להציג את ההזמנה שנבחרה:\n") + document.error());
         return;
     }
     m_registry.close<hipus>();
-    const WindowContext& context = m_registry.context();
-    if (const Status shown = context.launcher.openDocument(context.viewer, *document); !shown)
-        Dialogs::message(this, QStringLiteral(u"לא ניתן לפתוח את מסמך ההזמנה:\n") + shown.error());
+    showDocument(*document);
+}
+
+void tavla::Command6_Click() {
+    const std::optional<qsizetype> record = chosenRecord();
+    if (!record)
+        return;
+    // A submission under way reads the print shop and the lists again while it waits.
+    velmora* pad = m_registry.find<velmora>();
+    if (pad && pad->submission().isRunning()) {
+        Dialogs::message(this, QStringLiteral(u"ההזמנה הנוכחית עדיין נשלחת; אפשר להזמין שוב כשתסתיים."));
+        return;
+    }
+    const Result<order::OrderForm> previous = history::previousOrder(m_registry.dataDir(), *record);
+    if (!previous) {
+        Dialogs::message(this, QStringLiteral(u"לא ניתן לקרוא את ההזמנה שנבחרה:\n") + previous.error());
+        return;
+    }
+    m_registry.ensure<velmora>().fillFromPreviousOrder(*previous);
+    m_registry.open<velmora>();
+}
+
+void tavla::Command7_Click() {
+    const std::optional<qsizetype> record = chosenRecord();
+    if (!record)
+        return;
+    const Result<order::DocumentToShow> sent = history::sentDocument(m_registry.dataDir(), *record);
+    if (!sent) {
+        Dialogs::message(this, QStringLiteral(u"לא ניתן להציג את ההזמנה שנבחרה:\n") + sent.error());
+        return;
+    }
+    if (sent->path.isEmpty()) {
+        Dialogs::message(this, history::notKeptAsSentMessage(data::fromCp1255(sent->orderNumber)));
+        return;
+    }
+    showDocument(*sent);
 }
 
 void tavla::Command1_Click() {

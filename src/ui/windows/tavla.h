@@ -5,12 +5,16 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
 #include <vector>
 
 class QLabel;
 
 namespace velmora::history {
 struct FoundOrderView;
+}
+namespace velmora::order {
+struct DocumentToShow;
 }
 
 namespace velmora::ui {
@@ -19,8 +23,9 @@ class CaptionButton;
 class FlexGrid;
 class WindowRegistry;
 
-// The previous orders found by the searches, one row per order, with four sorts and the button
-// that shows a chosen order again.
+// The previous orders found by the searches, one row per order, with four sorts, the button
+// that shows a chosen order again, the button that shows its document as it was sent and the one
+// that fills the order pad with it for a new order.
 class tavla : public QWidget {
     Q_OBJECT
 public:
@@ -34,6 +39,8 @@ public:
     CaptionButton* Command3;
     CaptionButton* Command4;
     CaptionButton* Command5;
+    CaptionButton* Command6; // order again
+    CaptionButton* Command7; // as sent
 
     void Commandt1_Click(); // show, print and save the chosen order again
     void Command1_Click();  // sort by project
@@ -41,6 +48,8 @@ public:
     void Command3_Click();  // sort by order number
     void Command4_Click();  // sort by date
     void Command5_Click();  // help
+    void Command6_Click();  // order again: the chosen order into the order pad
+    void Command7_Click();  // the chosen order's document as it was sent
 
     // Before each search: the widths of the shop, project and account columns and the headings.
     // The rows already in the table stay.
@@ -65,6 +74,10 @@ public:
 private:
     // The generic descending sort by the column, whole rows moving.
     void sortBy(int col);
+    // The record number of the current row; none (after the message) for the heading row.
+    std::optional<qsizetype> chosenRecord();
+    // Opens the document in the viewer, or reports why it could not be opened.
+    void showDocument(const order::DocumentToShow& document);
 
     WindowRegistry& m_registry;
 };

@@ -127,6 +127,15 @@ const ControlDef kControls[] = {
     {Kind::Button, "Command1", u" לראות ,  להדפיס  ולשמור את הזמנה", 9000, 7440, 1935, 735, kPt9Bold},
 };
 
+// The entry that equals the value, character for character, is chosen; any other value is typed.
+void chooseOrType(EditCombo* list, const QString& value) {
+    const int entry = list->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (entry >= 0)
+        list->setListIndex(entry);
+    else
+        list->setText(value);
+}
+
 QString bareName(const QString& path) {
     const qsizetype cut = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
     return path.mid(cut + 1);
@@ -296,9 +305,29 @@ QLineEdit* velmora::fileNameBox(int row) const {
     return boxes.at(static_cast<size_t>(row));
 }
 
+QLineEdit* velmora::quantityBox(int row) const {
+    const std::array<QLineEdit*, 5> boxes{Text4, Text6, Text8, Text10, Text12};
+    return boxes.at(static_cast<size_t>(row));
+}
+
+EditCombo* velmora::copyTypeList(int row) const {
+    const std::array<EditCombo*, 5> lists{Combo9, Combo10, Combo11, Combo12, Combo13};
+    return lists.at(static_cast<size_t>(row));
+}
+
 EditCombo* velmora::recipientList(int row) const {
     const std::array<EditCombo*, 5> lists{Combo4, Combo5, Combo6, Combo7, Combo8};
     return lists.at(static_cast<size_t>(row));
+}
+
+QLineEdit* velmora::colourCopiesBox(int row) const {
+    const std::array<QLineEdit*, 5> boxes{Text13, Text14, Text15, Text16, Text17};
+    return boxes.at(static_cast<size_t>(row));
+}
+
+QLineEdit* velmora::blackWhiteCopiesBox(int row) const {
+    const std::array<QLineEdit*, 5> boxes{Text18, Text19, Text20, Text21, Text22};
+    return boxes.at(static_cast<size_t>(row));
 }
 
 void velmora::loadStep() {
@@ -380,21 +409,35 @@ order::OrderForm velmora::buildOrderForm() const {
     form.orderer = text1->text();
     form.telephone = Text2->text();
     form.handledFor = Text28->text();
-    const std::array<QLineEdit*, 5> quantities{Text4, Text6, Text8, Text10, Text12};
-    const std::array<QLineEdit*, 5> colourCopies{Text13, Text14, Text15, Text16, Text17};
-    const std::array<QLineEdit*, 5> blackWhiteCopies{Text18, Text19, Text20, Text21, Text22};
-    const std::array<EditCombo*, 5> copyTypes{Combo9, Combo10, Combo11, Combo12, Combo13};
     for (size_t row = 0; row < 5; ++row) {
         const int r = static_cast<int>(row);
         form.recipients.at(row) = recipientList(r)->Text();
         form.fileNames.at(row) = fileNameBox(r)->text();
-        form.quantities.at(row) = quantities.at(row)->text();
-        form.colourCopies.at(row) = colourCopies.at(row)->text();
-        form.blackWhiteCopies.at(row) = blackWhiteCopies.at(row)->text();
-        form.copyTypes.at(row) = copyTypes.at(row)->Text();
+        form.quantities.at(row) = quantityBox(r)->text();
+        form.colourCopies.at(row) = colourCopiesBox(r)->text();
+        form.blackWhiteCopies.at(row) = blackWhiteCopiesBox(r)->text();
+        form.copyTypes.at(row) = copyTypeList(r)->Text();
     }
     form.indexes = listIndexes();
     return form;
+}
+
+void velmora::fillFromPreviousOrder(const order::OrderForm& form) {
+    text1->setText(form.orderer);
+    Text2->setText(form.telephone);
+    Text28->setText(form.handledFor);
+    chooseOrType(Combo1, form.account);
+    chooseOrType(Combo2, form.project);
+    chooseOrType(Combo3, form.printShop);
+    for (size_t row = 0; row < 5; ++row) {
+        const int r = static_cast<int>(row);
+        fileNameBox(r)->setText(form.fileNames.at(row));
+        quantityBox(r)->setText(form.quantities.at(row));
+        chooseOrType(copyTypeList(r), form.copyTypes.at(row));
+        chooseOrType(recipientList(r), form.recipients.at(row));
+        colourCopiesBox(r)->setText(form.colourCopies.at(row));
+        blackWhiteCopiesBox(r)->setText(form.blackWhiteCopies.at(row));
+    }
 }
 
 order::ListIndexes velmora::listIndexes() const {

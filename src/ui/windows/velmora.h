@@ -37,6 +37,12 @@ public:
     // The order record of slots 1 to 38 made from it (slot 1 still holds the status line).
     order::OrderRecord orderRecord() const;
 
+    // Ordering a previous order again: every field takes the form's value but the status line and
+    // the date, which stay as they are. A list whose entries hold the value chooses that entry (so
+    // the submission does not learn it again; for the print-shop list the choice runs the shop
+    // choice, as any choice does); any other value is typed into the list.
+    void fillFromPreviousOrder(const order::OrderForm& form);
+
     // Header.
     QLabel* Label1;
     QLineEdit* text1; // orderer's name (the design name is lower-case)
@@ -129,9 +135,13 @@ public:
     // The submission that Command1 runs (tests watch its requests).
     order::OrderSubmitter& submission() const { return *m_submission; }
 
-    // The file-name box of file row 0..4 and the recipient list of recipient row 0..4.
+    // The controls of file row 0..4 and of recipient row 0..4.
     QLineEdit* fileNameBox(int row) const;
+    QLineEdit* quantityBox(int row) const;
+    EditCombo* copyTypeList(int row) const;
     EditCombo* recipientList(int row) const;
+    QLineEdit* colourCopiesBox(int row) const;
+    QLineEdit* blackWhiteCopiesBox(int row) const;
 
 private:
     void browse(int row);
