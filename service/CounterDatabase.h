@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -26,7 +27,7 @@ class CounterDatabase {
 public:
     enum class Result {
         Committed, // the transaction is on disk
-        Busy,      // locked by another writer past the time-out
+        Busy,      // locked by another writer past the time-out, or the server cannot be reached
         Failed,    // any other error
     };
 
@@ -42,7 +43,17 @@ public:
     virtual Result take(std::vector<CounterTake>& takes, std::string& error) = 0;
 };
 
+// True for "postgresql://..." and "postgres://...": a PostgreSQL connection URI, not a file.
+bool isPostgresUrl(std::string_view database);
+
+// The URL as it may be shown in messages: without the password.
+std::string withoutPassword(std::string_view url);
+
 // Opens (and creates) the SQLite database file and its schema. Null with error set on failure.
 std::unique_ptr<CounterDatabase> openSqliteCounters(const std::filesystem::path& file, std::string& error);
+
+// Connects to the PostgreSQL database of the URL and creates the schema where it is missing.
+// Null with error set on failure.
+std::unique_ptr<CounterDatabase> openPostgresCounters(const std::string& url, std::string& error);
 
 } // namespace velmora::service

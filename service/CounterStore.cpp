@@ -8,6 +8,48 @@
 
 namespace velmora::service {
 
+bool isPostgresUrl(std::string_view database) {
+    return database.starts_with("postgresql://") || database.starts_with("postgres://");
+}
+
+std::string withoutPassword(std::string_view url) {
+    const auto scheme = url.find("://");
+    if (scheme == std::string_view::npos)
+        return std::string(url);
+    const std::size_t authorityBegin = scheme + 3;
+    std::size_t authorityEnd = url.find_first_of("/?#", authorityBegin);
+    if (authorityEnd == std::string_view::npos)
+        authorityEnd = url.size();
+    std::string shown(url.substr(0, authorityBegin));
+    const std::string_view authority = url.substr(authorityBegin, authorityEnd - authorityBegin);
+    const auto at = authority.rfind('@');
+    if (at != std::string_view::npos) {
+        const std::string_view user = authority.substr(0, at);
+        shown += user.substr(0, user.find(':'));
+        shown += authority.substr(at);
+    } else {
+        shown += authority;
+    }
+    // "password=..." among the parameters.
+    const std::string_view rest = url.substr(authorityEnd);
+    const auto question = rest.find('?');
+    shown += rest.substr(0, question);
+    if (question == std::string_view::npos)
+        return shown;
+    shown += '?';
+    std::string_view query = rest.substr(question + 1);
+    for (;;) {
+        const auto ampersand = query.find('&');
+        const std::string_view parameter = query.substr(0, ampersand);
+        shown += parameter.starts_with("password=") ? std::string_view("password=***") : parameter;
+        if (ampersand == std::string_view::npos)
+            break;
+        shown += '&';
+        query = query.substr(ampersand + 1);
+    }
+    return shown;
+}
+
 struct CounterStore::Request {
     explicit Request(const std::string& shopCode)
         : code(shopCode) {}
@@ -31,7 +73,8 @@ CounterStore::~CounterStore() {
 
 std::unique_ptr<CounterStore> CounterStore::open(const std::string& database,
                                                  const FirstNumbers& firstNumbers, std::string& error) {
-    std::unique_ptr<CounterDatabase> opened = openSqliteCounters(database, error);
+    std::unique_ptr<CounterDatabase> opened =
+        isPostgresUrl(database) ? openPostgresCounters(database, error) : openSqliteCounters(database, error);
     if (!opened)
         return nullptr;
     return open(std::move(opened), firstNumbers, error);

@@ -13,10 +13,11 @@
 
 namespace velmora::service {
 
-// The order-number counters, one per print shop, in an SQLite database file. Several service
-// processes may share the file (the primary and the fallback server); each hand-out is part of a
-// committed transaction, so no number is ever handed out twice, by any process, and a number is
-// handed out only once its transaction is on disk.
+// The order-number counters, one per print shop, in an SQLite database file or a PostgreSQL
+// database. Several service processes may share the database (the primary and the fallback
+// server on one file, or services on several hosts on one PostgreSQL database); each hand-out is
+// part of a committed transaction, so no number is ever handed out twice, by any process, and a
+// number is handed out only once its transaction is on disk.
 //
 // Group commit: the requests of all threads go into one queue, and a single writer thread takes
 // whatever has queued up in one transaction with one sync, then answers them all. While that sync
@@ -32,7 +33,7 @@ public:
     enum class Outcome {
         Issued,      // number holds the order number
         UnknownShop, // no counter for that code
-        Busy,        // the database stayed locked past the busy time-out
+        Busy,        // the database stayed locked past the time-out or could not be reached
         Failed,      // any other database error (error says which)
     };
     struct Issue {
@@ -41,8 +42,9 @@ public:
         std::string error;
     };
 
-    // Opens (and creates) the SQLite database file and its schema, and seeds the counters (see
-    // CounterDatabase::seed). Returns null with error set on failure.
+    // Opens the database: a PostgreSQL URL ("postgresql://" or "postgres://"), else an SQLite
+    // file, created where missing. Creates the schema and seeds the counters (see seed). Returns
+    // null with error set on failure.
     static std::unique_ptr<CounterStore> open(const std::string& database, const FirstNumbers& firstNumbers,
                                               std::string& error);
     // Takes over an opened database; seeds it first.

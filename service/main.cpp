@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
             firstNumbers.emplace_back(shop.code, shop.firstNumber);
     }
     std::string error;
-    const auto counters = CounterStore::open(config.databaseFile.string(), firstNumbers, error);
+    const auto counters = CounterStore::open(config.database, firstNumbers, error);
     if (!counters)
         return fail(error);
 
