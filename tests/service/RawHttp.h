@@ -21,6 +21,10 @@ struct RawReply {
 
 RawReply rawExchange(int port, const std::string& request, int timeoutMs = 10'000);
 
+// Sends the request over a fresh loopback connection and closes it at once, reading no reply: a
+// client that went away. False when no connection could be made.
+bool sendAndHangUp(int port, const std::string& request);
+
 // "GET <target> HTTP/1.1" with a Host header and "Connection: close".
 RawReply rawGet(int port, const std::string& target);
 
