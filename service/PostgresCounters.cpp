@@ -1,5 +1,6 @@
 // The order-number counters in a PostgreSQL database, which service processes on several hosts
-// share. A transaction moves counters on with UPDATE ... RETURNING in READ COMMITTED: the row lock
+// share. A transaction moves counters on with UPDATE ... RETURNING in READ COMMITTED, all its
+// statements sent in one query string (one round trip, however many shops): the row lock
 // makes a second writer wait for the first one's commit and then move the counter on from the
 // committed value, so no number is handed out twice. Counters are always locked in the order of
 // their codes, so two writers never wait for each other in a circle.
@@ -42,10 +43,6 @@ constexpr const char* kSchema[] = {
     "    shop_code   text PRIMARY KEY,"
     "    next_number bigint NOT NULL CHECK (next_number >= 1))",
 };
-
-constexpr const char* kTakeStatement = "take";
-constexpr const char* kTakeSql = "UPDATE order_counter SET next_number = next_number + $2 "
-                                 "WHERE shop_code = $1 RETURNING next_number - $2";
 
 constexpr const char* kSeedSql =
     "INSERT INTO order_counter (shop_code, next_number) VALUES ($1, $2) "
@@ -111,11 +108,11 @@ public:
             error = withoutPassword(m_url) + ": " + error;
             return false;
         }
-        return prepareTake(error);
+        return true;
     }
 
     bool seed(const FirstNumbers& firstNumbers, std::string& error) override {
-        if (!m_connection && !(connect(error) && prepareTake(error)))
+        if (!m_connection && !connect(error))
             return false;
         PGconn* connection = m_connection.get();
         FirstNumbers sorted = firstNumbers;
@@ -152,7 +149,7 @@ public:
         // when the break came after COMMIT was sent: whatever that transaction took is lost, a gap,
         // and the new one moves on from there.
         for (int attempt = 0;; ++attempt) {
-            if (!m_connection && !(connect(error) && prepareTake(error)))
+            if (!m_connection && !connect(error))
                 return Result::Busy;
             bool transient = false;
             if (runTake(takes, error, transient))
@@ -191,18 +188,6 @@ private:
         PgResult setup = exec(kSessionSetup);
         if (!commandOk(setup)) {
             error = withoutPassword(m_url) + ": " + describe(m_connection.get(), setup.get());
-            m_connection.reset();
-            return false;
-        }
-        return true;
-    }
-
-    // The statement that moves a counter on, once the table is there.
-    bool prepareTake(std::string& error) {
-        const Oid types[] = {25 /* text */, 20 /* int8 */};
-        PgResult prepared(PQprepare(m_connection.get(), kTakeStatement, kTakeSql, 2, types));
-        if (!commandOk(prepared)) {
-            error = withoutPassword(m_url) + ": " + describe(m_connection.get(), prepared.get());
             m_connection.reset();
             return false;
         }
@@ -254,33 +239,61 @@ private:
 
     // One transaction over all the takes. False with error set when it did not commit; transient
     // tells whether trying again later may succeed.
+    // One transaction over all the takes, sent as one query string, so that it costs one round
+    // trip to the server: BEGIN, an UPDATE per shop, COMMIT. False with error set when it did not
+    // commit; transient tells whether trying again later may succeed.
     bool runTake(std::vector<CounterTake>& takes, std::string& error, bool& transient) {
         PGconn* connection = m_connection.get();
-        PgResult result = exec("BEGIN ISOLATION LEVEL READ COMMITTED");
-        bool ok = commandOk(result);
-        for (CounterTake& counter : takes) {
-            if (!ok)
-                break;
-            const std::string count = std::to_string(counter.count);
-            const char* values[] = {counter.code.c_str(), count.c_str()};
-            result.reset(PQexecPrepared(connection, kTakeStatement, 2, values, nullptr, nullptr, 0));
-            ok = result && PQresultStatus(result.get()) == PGRES_TUPLES_OK;
-            counter.first = 0;
-            if (ok && PQntuples(result.get()) == 1) {
-                const char* text = PQgetvalue(result.get(), 0, 0);
-                const auto [end, ec] = std::from_chars(text, text + std::strlen(text), counter.first);
-                ok = ec == std::errc() && *end == '\0';
+        std::string sql = "BEGIN ISOLATION LEVEL READ COMMITTED;";
+        for (const CounterTake& counter : takes) {
+            char* code = PQescapeLiteral(connection, counter.code.data(), counter.code.size());
+            if (code == nullptr) {
+                error = describe(connection, nullptr);
+                return false;
             }
+            const std::string count = std::to_string(counter.count);
+            sql += "UPDATE order_counter SET next_number = next_number + " + count +
+                   " WHERE shop_code = " + code + " RETURNING next_number - " + count + ";";
+            PQfreemem(code);
         }
-        if (ok) {
-            result = exec("COMMIT");
-            // COMMIT of a transaction that went wrong answers "ROLLBACK", not an error.
-            ok = commandOk(result) && std::strcmp(PQcmdStatus(result.get()), "COMMIT") == 0;
+        sql += "COMMIT";
+        if (PQsendQuery(connection, sql.c_str()) == 0) {
+            error = describe(connection, nullptr);
+            return false;
         }
-        if (ok)
+
+        // The results come in the order of the statements; after a failed one the server skips the
+        // rest. Every result is read, so that the connection is ready for the next query.
+        std::size_t index = 0;
+        bool ok = true;
+        PgResult failed;
+        while (PgResult result{PQgetResult(connection)}) {
+            if (!ok)
+                continue;
+            const ExecStatusType status = PQresultStatus(result.get());
+            if (index == 0) {
+                ok = status == PGRES_COMMAND_OK;
+            } else if (index <= takes.size()) {
+                CounterTake& counter = takes[index - 1];
+                ok = status == PGRES_TUPLES_OK;
+                counter.first = 0;
+                if (ok && PQntuples(result.get()) == 1) {
+                    const char* text = PQgetvalue(result.get(), 0, 0);
+                    const auto [end, ec] = std::from_chars(text, text + std::strlen(text), counter.first);
+                    ok = ec == std::errc() && *end == '\0';
+                }
+            } else {
+                // COMMIT of a transaction that went wrong answers "ROLLBACK", not an error.
+                ok = status == PGRES_COMMAND_OK && std::strcmp(PQcmdStatus(result.get()), "COMMIT") == 0;
+            }
+            if (!ok)
+                failed = std::move(result);
+            ++index;
+        }
+        if (ok && index == takes.size() + 2)
             return true;
-        error = describe(connection, result.get());
-        transient = isTransient(result.get());
+        error = describe(connection, failed.get());
+        transient = isTransient(failed.get());
         abandonTransaction();
         return false;
     }
