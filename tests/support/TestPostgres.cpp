@@ -97,6 +97,7 @@ std::string tail(const std::string& text, std::size_t length = 3000) {
 
 struct Launch {
     std::vector<std::string> args;
+    std::string workDir; // the server's user may not reach the test's own
     std::string logFile;
     bool dropPrivileges = false;
     uid_t uid = 0;
@@ -117,7 +118,8 @@ pid_t spawn(const Launch& launch) {
         return pid;
     const int log = ::open(launch.logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     const int null = ::open("/dev/null", O_RDONLY);
-    if (log < 0 || null < 0 || ::dup2(null, 0) < 0 || ::dup2(log, 1) < 0 || ::dup2(log, 2) < 0)
+    if (log < 0 || null < 0 || ::dup2(null, 0) < 0 || ::dup2(log, 1) < 0 || ::dup2(log, 2) < 0 ||
+        ::chdir(launch.workDir.c_str()) != 0)
         ::_exit(126);
     if (launch.dropPrivileges &&
         (::setgroups(0, nullptr) != 0 || ::setgid(launch.gid) != 0 || ::setuid(launch.uid) != 0))
@@ -201,6 +203,7 @@ bool TestPostgres::initialise() {
         m_binDir + "/initdb", "-D",        m_dir + "/data",    "-U", kSuperuser, "-A", "trust", "-E", "UTF8",
         "--no-locale",        "--no-sync", "--no-instructions"};
     initdb.logFile = m_dir + "/initdb.log";
+    initdb.workDir = m_dir;
     initdb.dropPrivileges = m_dropPrivileges;
     initdb.uid = m_uid;
     initdb.gid = m_gid;
@@ -240,6 +243,7 @@ bool TestPostgres::launch() {
                        "-c", "fsync=off", "-c", "full_page_writes=off", "-c", "max_connections=50", "-c",
                        "shared_buffers=16MB"};
         server.logFile = m_dir + "/server.log";
+        server.workDir = m_dir;
         server.dropPrivileges = m_dropPrivileges;
         server.uid = m_uid;
         server.gid = m_gid;
