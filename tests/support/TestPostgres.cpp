@@ -170,9 +170,13 @@ bool TestPostgres::initialise() {
     if (m_binDir.empty())
         return false;
 
-    // The socket's path must stay short (about 100 bytes at most).
+    // The cluster is thrown away, so it may as well live in memory, where initdb and CREATE
+    // DATABASE take a fraction of the time they take on a busy disk. The socket's path must stay
+    // short (about 100 bytes at most).
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = (tmp != nullptr && *tmp != '\0' && std::string(tmp).size() < 60) ? tmp : "/tmp";
+    if (::access("/dev/shm", W_OK | X_OK) == 0)
+        pattern = "/dev/shm";
     pattern += "/velmora-pg-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
         m_error = "cannot create a temporary directory from " + pattern;

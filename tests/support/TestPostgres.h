@@ -7,9 +7,9 @@
 namespace velmora::test {
 
 // A throw-away PostgreSQL server for tests: a cluster made with Debian's initdb in a temporary
-// directory, its postmaster a child of the test process, listening on a unix socket in that
-// directory and on a free loopback port, with trust authentication for the superuser "velmora".
-// Run as root (as CI does), the server runs as the user "postgres" (or "nobody"), which then owns
+// directory (in /dev/shm where there is one), its postmaster a child of the test process, listening on a unix
+// socket in that directory and on a free loopback port, with trust authentication for the superuser
+// "velmora". Run as root (as CI does), the server runs as the user "postgres" (or "nobody"), which then owns
 // the directory. The server is stopped and the directory removed when the object goes; a test
 // process that dies takes the server with it. The server's processes form a process group of
 // their own.
