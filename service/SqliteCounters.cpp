@@ -38,6 +38,16 @@ std::string describe(sqlite3* db, int code) {
     return text + " (" + std::to_string(code) + ")";
 }
 
+// While another process holds the write lock, look again every millisecond, up to the time-out.
+// SQLite's own handler sleeps longer and longer (up to 100 ms); another process's writer that
+// commits back to back would hold the lock nearly every time it looks, and starve it for seconds.
+int retryEveryMillisecond(void*, int count) {
+    if (count >= kBusyTimeoutMs)
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
+}
+
 bool isBusy(int code) {
     return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
 }
@@ -90,7 +100,7 @@ public:
             return false;
         }
         sqlite3_extended_result_codes(m_db, 1);
-        sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+        sqlite3_busy_handler(m_db, retryEveryMillisecond, nullptr);
         // Switching a fresh file to WAL needs a moment alone with it; a second process that
         // starts at the same time may hold it, so ask a few times.
         std::string mode;
