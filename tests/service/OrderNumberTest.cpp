@@ -177,7 +177,7 @@ private:
                                                "GET /cgi-bin/scr777n.pl HTTP/1.1\r\nHost: x\r\n"
                                                "Connection: close\r\n\r\n",
                                                30'000);
-            if (reply.status != 200) {
+            if (reply.status != 200 || !reply.complete()) {
                 std::this_thread::sleep_for(5ms);
                 continue;
             }

@@ -13,6 +13,13 @@ struct RawReply {
     std::string body;
     std::string raw;
 
+    // The whole body arrived, as its Content-Length announced (a server killed while it answered
+    // may leave the body short or missing).
+    bool complete() const {
+        const std::string length = header("content-length");
+        return !length.empty() && body.size() == std::stoul(length);
+    }
+
     std::string header(const std::string& lowerCaseName) const {
         const auto it = headers.find(lowerCaseName);
         return it == headers.end() ? std::string() : it->second;
