@@ -125,8 +125,7 @@ pid_t spawn(const Launch& launch) {
         (::setgroups(0, nullptr) != 0 || ::setgid(launch.gid) != 0 || ::setuid(launch.uid) != 0))
         ::_exit(126);
     // Set after the change of user, which clears it.
-    if (launch.dieWithParent &&
-        (::setpgid(0, 0) != 0 || ::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent))
+    if (launch.dieWithParent && (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent))
         ::_exit(126);
     ::execv(argv[0], argv.data());
     ::_exit(127);
@@ -143,6 +142,28 @@ bool waitForExit(pid_t pid, std::chrono::milliseconds timeout, int& status) {
             return false;
         std::this_thread::sleep_for(20ms);
     }
+}
+
+// The processes whose parent is pid, from /proc.
+std::vector<pid_t> childrenOf(pid_t pid) {
+    std::vector<pid_t> children;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        // "PID (COMMAND) STATE PPID ...": the command may hold blanks and parentheses.
+        const std::string stat = readFile(entry.path() / "stat");
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream fields(stat.substr(close + 1));
+        std::string state;
+        pid_t parent = 0;
+        if (fields >> state >> parent && parent == pid)
+            children.push_back(static_cast<pid_t>(std::atoi(name.c_str())));
+    }
+    return children;
 }
 
 } // namespace
@@ -301,7 +322,13 @@ bool TestPostgres::start() {
 void TestPostgres::kill() {
     if (m_pid <= 0)
         return;
-    ::kill(-m_pid, SIGKILL);
+    // Every server process is a session of its own, and a backend outlives its postmaster until it
+    // next waits for its client: freeze the postmaster so that it starts no more, kill its
+    // children, then the postmaster.
+    ::kill(m_pid, SIGSTOP);
+    for (const pid_t child : childrenOf(m_pid))
+        ::kill(child, SIGKILL);
+    ::kill(m_pid, SIGKILL);
     int status = 0;
     waitForExit(m_pid, kStopTimeout, status);
     m_pid = -1;

@@ -11,8 +11,7 @@ namespace velmora::test {
 // socket in that directory and on a free loopback port, with trust authentication for the superuser
 // "velmora". Run as root (as CI does), the server runs as the user "postgres" (or "nobody"), which then owns
 // the directory. The server is stopped and the directory removed when the object goes; a test
-// process that dies takes the server with it. The server's processes form a process group of
-// their own.
+// process that dies takes the server with it.
 //
 //   TestPostgres& postgres = TestPostgres::shared();
 //   ASSERT_TRUE(postgres.isRunning()) << postgres.errorString();
@@ -45,8 +44,8 @@ public:
     // A fast shutdown (clients are disconnected), and a start again on the same data and port.
     bool stop();
     bool start();
-    // SIGKILL to the server and all its processes at once, as a crash would end them; waits until
-    // the postmaster is gone. start() then recovers the data from the write-ahead log.
+    // SIGKILL to the server and all its processes, as a crash would end them; waits until the
+    // postmaster is gone. start() then recovers the data from the write-ahead log.
     void kill();
 
     int port() const { return m_port; }
