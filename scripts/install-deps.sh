@@ -8,7 +8,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
   libqt6opengl6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcpp-httplib-dev libsqlite3-dev libssl-dev
+  libcpp-httplib-dev libsqlite3-dev libssl-dev libpq-dev
+  # PostgreSQL's server: the service's tests start throw-away clusters of their own with it.
+  postgresql
   xvfb xauth fonts-dejavu-core culmus
   clang-format wrk curl poppler-utils
   clang libclang-rt-14-dev

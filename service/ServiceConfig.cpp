@@ -5,11 +5,12 @@
 namespace velmora::service {
 
 std::string usageText() {
-    return "usage: velmora-service --listen ADDRESS:PORT --site DIR --db FILE [--threads N]\n"
+    return "usage: velmora-service --listen ADDRESS:PORT --site DIR --db FILE|URL [--threads N]\n"
            "  --listen   address and port to listen on; port 0 picks a free port\n"
            "  --site     directory with shops.tsv, the address pages and the templates\n"
-           "  --db       SQLite database file holding the order-number counters\n"
-           "             (several instances may share one file)\n"
+           "  --db       the order-number counters: an SQLite database file, or a PostgreSQL\n"
+           "             database as postgresql://[USER[:PASSWORD]@][HOST][:PORT]/NAME[?...]\n"
+           "             (several instances may share one file or database)\n"
            "  --threads  worker threads (default 32)\n";
 }
 
@@ -72,7 +73,7 @@ std::variant<ServiceConfig, ConfigError> parseArguments(const std::vector<std::s
         } else if (option == "--site") {
             config.siteDir = value;
         } else if (option == "--db") {
-            config.databaseFile = value;
+            config.database = value;
         } else {
             if (!parseInt(value, config.threads) || config.threads < 1 || config.threads > 1024)
                 return ConfigError{"--threads wants a number from 1 to 1024, got: " + value};
@@ -82,7 +83,7 @@ std::variant<ServiceConfig, ConfigError> parseArguments(const std::vector<std::s
         return ConfigError{"--listen is required"};
     if (config.siteDir.empty())
         return ConfigError{"--site is required"};
-    if (config.databaseFile.empty())
+    if (config.database.empty())
         return ConfigError{"--db is required"};
     return config;
 }

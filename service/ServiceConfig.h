@@ -8,14 +8,15 @@
 namespace velmora::service {
 
 // What the service is told on its command line:
-//   velmora-service --listen ADDRESS:PORT --site DIR --db FILE [--threads N]
+//   velmora-service --listen ADDRESS:PORT --site DIR --db FILE|URL [--threads N]
 // ADDRESS is an IPv4 address or a host name, or an IPv6 address in brackets ("[::1]:8080");
 // PORT 0 lets the system choose a free port.
 struct ServiceConfig {
     std::string host;
     int port = 0;
     std::filesystem::path siteDir;
-    std::filesystem::path databaseFile;
+    // An SQLite database file, or a PostgreSQL URL ("postgresql://..." or "postgres://...").
+    std::string database;
     // Worker threads; each keeps one client connection, so this bounds concurrent connections.
     int threads = 32;
 };

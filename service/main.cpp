@@ -68,26 +68,25 @@ int main(int argc, char** argv) {
     if (const std::string problem = checkSite(config.siteDir, shops); !problem.empty())
         return fail(problem);
 
-    std::string error;
-    const auto counters = CounterStore::open(config.databaseFile, error);
-    if (!counters)
-        return fail(error);
-    std::vector<std::pair<std::string, std::int64_t>> firstNumbers;
-    for (const Shop& shop : shops.shops()) {
-        if (shop.served)
-            firstNumbers.emplace_back(shop.code, shop.firstNumber);
-    }
-    if (!counters->seed(firstNumbers, error))
-        return fail(error);
-
     // Termination requests are taken by one thread with sigwait, so the stop happens in plain
-    // code and not in a signal handler. Block them before any other thread exists.
+    // code and not in a signal handler. Block them before any other thread exists
+    // (the order-number store starts its writer thread).
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
+
+    FirstNumbers firstNumbers;
+    for (const Shop& shop : shops.shops()) {
+        if (shop.served)
+            firstNumbers.emplace_back(shop.code, shop.firstNumber);
+    }
+    std::string error;
+    const auto counters = CounterStore::open(config.database, firstNumbers, error);
+    if (!counters)
+        return fail(error);
 
     const SiteFiles site(config.siteDir);
     // The address replies name the server by the Host header of the request; this is the

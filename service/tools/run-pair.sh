@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs the primary and the fallback server of the web service on one database file, as the
-# program's start step and order submission expect them. Ctrl-C (or SIGTERM) stops both.
+# Runs the primary and the fallback server of the web service on one database (an SQLite file, or
+# a PostgreSQL URL), as the program's start step and order submission expect them. Ctrl-C (or
+# SIGTERM) stops both.
 #
 #   service/tools/run-pair.sh [--primary 127.0.0.1:8081] [--fallback 127.0.0.1:8082]
-#                             [--site DIR] [--db FILE] [--binary PATH]
+#                             [--site DIR] [--db FILE|URL] [--binary PATH]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 
@@ -25,7 +26,10 @@ if [ -z "$binary" ]; then
   done
 fi
 [ -n "$binary" ] && [ -x "$binary" ] || { echo "no velmora-service binary; build it or pass --binary" >&2; exit 1; }
-mkdir -p "$(dirname "$db")"
+case "$db" in
+  postgresql://* | postgres://*) ;;
+  *) mkdir -p "$(dirname "$db")" ;;
+esac
 
 pids=()
 stop() {

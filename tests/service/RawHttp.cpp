@@ -51,13 +51,11 @@ bool complete(const std::string& raw) {
     return raw.size() >= headEnd + 4 + length;
 }
 
-} // namespace
-
-RawReply rawExchange(int port, const std::string& request, int timeoutMs) {
-    RawReply reply;
+// A loopback connection with the request sent; -1 when it could not be sent.
+int connectAndSend(int port, const std::string& request, int timeoutMs) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0)
-        return reply;
+        return -1;
     timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
@@ -67,7 +65,7 @@ RawReply rawExchange(int port, const std::string& request, int timeoutMs) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         ::close(fd);
-        return reply;
+        return -1;
     }
     std::size_t sent = 0;
     while (sent < request.size()) {
@@ -76,6 +74,24 @@ RawReply rawExchange(int port, const std::string& request, int timeoutMs) {
             break; // the server may refuse a request before it has all of it
         sent += static_cast<std::size_t>(n);
     }
+    return fd;
+}
+
+} // namespace
+
+bool sendAndHangUp(int port, const std::string& request) {
+    const int fd = connectAndSend(port, request, 10'000);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+RawReply rawExchange(int port, const std::string& request, int timeoutMs) {
+    RawReply reply;
+    const int fd = connectAndSend(port, request, timeoutMs);
+    if (fd < 0)
+        return reply;
     // Read until the server closes, or until the whole reply is there: the service may keep
     // the connection open for a next request even when asked to close it.
     char buffer[8192];

@@ -1,7 +1,9 @@
 // The service's answers over HTTP, as the program asks for them: both path styles of every
-// endpoint, the not-served answer, unknown paths and every way out of the site directory.
+// endpoint, the not-served answer, unknown paths and every way out of the site directory; every
+// case against a service on either kind of database.
 #include "ProgramReading.h"
 #include "RawHttp.h"
+#include "TestDatabase.h"
 #include "TestService.h"
 
 #include "data/Cp1255.h"
@@ -9,11 +11,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+
+#include <map>
+#include <tuple>
 
 namespace velmora::test {
 namespace {
@@ -23,31 +29,77 @@ QByteArray siteFile(const QString& name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class ServiceHttp : public ::testing::Test {
+// One service per kind of database for all the tests of a suite (when the suite's tests run in
+// one process), started by the first test that needs it.
+class ServiceHttpSuite : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_service = new TestService();
-        ASSERT_TRUE(s_service->isRunning()) << s_service->errorString().toStdString();
-    }
     static void TearDownTestSuite() {
         // A clean exit after all the suite's requests: no crash, no sanitizer report.
-        EXPECT_TRUE(s_service->stop()) << s_service->log().right(4000).toStdString();
-        delete s_service;
-        s_service = nullptr;
+        for (auto& [backend, running] : s_running)
+            EXPECT_TRUE(running.service->stop()) << running.service->log().right(4000).toStdString();
+        s_running.clear();
     }
-    void SetUp() override { ASSERT_TRUE(s_service && s_service->isRunning()); }
 
-    static int port() { return s_service->port(); }
-    static RawReply get(const std::string& target) { return rawGet(port(), target); }
+    void SetUp() override {
+        Running& running = s_running[backend()];
+        if (!running.service) {
+            running.database = std::make_unique<TestDatabase>(backend());
+            ASSERT_TRUE(running.database->isReady()) << running.database->errorString();
+            TestService::Options options;
+            options.database = QString::fromStdString(running.database->location());
+            running.service = std::make_unique<TestService>(options);
+        }
+        m_service = running.service.get();
+        ASSERT_TRUE(m_service->isRunning()) << m_service->errorString().toStdString();
+    }
 
-    static TestService* s_service;
+    virtual Backend backend() const = 0;
+
+    TestService& service() const { return *m_service; }
+    int port() const { return m_service->port(); }
+    RawReply get(const std::string& target) const { return rawGet(port(), target); }
+
+private:
+    struct Running {
+        std::unique_ptr<TestDatabase> database;
+        std::unique_ptr<TestService> service;
+    };
+    static std::map<Backend, Running> s_running;
+    TestService* m_service = nullptr;
 };
-TestService* ServiceHttp::s_service = nullptr;
+std::map<Backend, ServiceHttpSuite::Running> ServiceHttpSuite::s_running;
+
+auto backends() {
+    return ::testing::Values(Backend::Sqlite, Backend::Postgres);
+}
+
+// Tests of the service on either database.
+class ServiceHttp : public ServiceHttpSuite, public ::testing::WithParamInterface<Backend> {
+protected:
+    Backend backend() const override { return GetParam(); }
+};
+
+// A table of cases, each against the service on either database.
+template <typename Case>
+class ServiceHttpCases : public ServiceHttpSuite,
+                         public ::testing::WithParamInterface<std::tuple<Backend, Case>> {
+protected:
+    Backend backend() const override { return std::get<0>(this->GetParam()); }
+    const Case& param() const { return std::get<1>(this->GetParam()); }
+};
+
+// Test names "Sqlite_<case>" and "Postgres_<case>".
+template <typename NameOfCase> auto backendAnd(NameOfCase nameOfCase) {
+    return [nameOfCase](const auto& info) {
+        return std::string(backendName(std::get<0>(info.param))) + "_" +
+               std::string(nameOfCase(std::get<1>(info.param)));
+    };
+}
 
 // ---------------------------------------------------------------------------------------------
 // Address pages
 
-TEST_F(ServiceHttp, AddressRepliesLeadToPagesOfTheSameServer) {
+TEST_P(ServiceHttp, AddressRepliesLeadToPagesOfTheSameServer) {
     const std::pair<const char*, const char*> pages[] = {{"/in1.html", "/start.html"},
                                                          {"/in3.html", "/info.html"}};
     for (const auto& [request, page] : pages) {
@@ -66,27 +118,27 @@ TEST_F(ServiceHttp, AddressRepliesLeadToPagesOfTheSameServer) {
     }
 }
 
-TEST_F(ServiceHttp, AddressReplyNamesTheHostTheClientAskedFor) {
+TEST_P(ServiceHttp, AddressReplyNamesTheHostTheClientAskedFor) {
     const RawReply reply = rawExchange(
         port(), "GET /in1.html HTTP/1.1\r\nHost: primary.example.com:8080\r\nConnection: close\r\n\r\n");
     ASSERT_EQ(reply.status, 200);
     EXPECT_EQ(programAddress(reply.body), "primary.example.com:8080/start.html");
 }
 
-TEST_F(ServiceHttp, AddressReplyIgnoresAHostHeaderThatIsNoHost) {
+TEST_P(ServiceHttp, AddressReplyIgnoresAHostHeaderThatIsNoHost) {
     const RawReply reply = rawExchange(
         port(), "GET /in1.html HTTP/1.1\r\nHost: <script>x</script>\r\nConnection: close\r\n\r\n");
     ASSERT_EQ(reply.status, 200);
-    EXPECT_EQ(programAddress(reply.body), s_service->hostPort().toStdString() + "/start.html");
+    EXPECT_EQ(programAddress(reply.body), service().hostPort().toStdString() + "/start.html");
 }
 
 // ---------------------------------------------------------------------------------------------
 // Directory
 
-class DirectoryPath : public ServiceHttp, public ::testing::WithParamInterface<const char*> {};
+class DirectoryPath : public ServiceHttpCases<const char*> {};
 
 TEST_P(DirectoryPath, SplitsIntoTheShopListAndTheShopDetails) {
-    const RawReply reply = get(GetParam());
+    const RawReply reply = get(param());
     ASSERT_EQ(reply.status, 200);
     EXPECT_EQ(reply.header("content-type"), "text/plain; charset=windows-1255");
 
@@ -126,10 +178,11 @@ TEST_P(DirectoryPath, SplitsIntoTheShopListAndTheShopDetails) {
         EXPECT_EQ(details.count("EM:"), 1) << details.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(BothServers, DirectoryPath, ::testing::Values("/cgi-bin/ruf.html", "/ruf.html"),
-                         [](const auto& c) {
-                             return std::string(c.param) == "/ruf.html" ? "Fallback" : "Primary";
-                         });
+INSTANTIATE_TEST_SUITE_P(BothServers, DirectoryPath,
+                         ::testing::Combine(backends(), ::testing::Values("/cgi-bin/ruf.html", "/ruf.html")),
+                         backendAnd([](const char* path) {
+                             return std::string(path) == "/ruf.html" ? "Fallback" : "Primary";
+                         }));
 
 // ---------------------------------------------------------------------------------------------
 // Templates
@@ -144,10 +197,10 @@ void PrintTo(const TemplateCase& c, std::ostream* os) {
     *os << c.prefix << c.code << ".htm";
 }
 
-class TemplatePath : public ServiceHttp, public ::testing::WithParamInterface<TemplateCase> {};
+class TemplatePath : public ServiceHttpCases<TemplateCase> {};
 
 TEST_P(TemplatePath, IsTheStoredFileByteForByte) {
-    const TemplateCase& c = GetParam();
+    const TemplateCase& c = param();
     const RawReply reply = get(std::string(c.prefix) + c.code + ".htm");
     ASSERT_EQ(reply.status, 200);
     EXPECT_EQ(reply.header("content-type"), "text/html; charset=windows-1255");
@@ -156,19 +209,20 @@ TEST_P(TemplatePath, IsTheStoredFileByteForByte) {
     EXPECT_EQ(bytes(reply.body), stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothServers, TemplatePath,
-                         ::testing::Values(TemplateCase{"Primary101", "/cgi-bin/sb", "101"},
-                                           TemplateCase{"Fallback101", "/sb", "101"},
-                                           TemplateCase{"PrimaryLeadingZero", "/cgi-bin/sb", "042"},
-                                           TemplateCase{"FallbackLeadingZero", "/sb", "042"},
-                                           TemplateCase{"PrimaryNoEmail", "/cgi-bin/sb", "215"},
-                                           TemplateCase{"Fallback777", "/sb", "777"}),
-                         [](const auto& c) { return std::string(c.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    BothServers, TemplatePath,
+    ::testing::Combine(backends(), ::testing::Values(TemplateCase{"Primary101", "/cgi-bin/sb", "101"},
+                                                     TemplateCase{"Fallback101", "/sb", "101"},
+                                                     TemplateCase{"PrimaryLeadingZero", "/cgi-bin/sb", "042"},
+                                                     TemplateCase{"FallbackLeadingZero", "/sb", "042"},
+                                                     TemplateCase{"PrimaryNoEmail", "/cgi-bin/sb", "215"},
+                                                     TemplateCase{"Fallback777", "/sb", "777"})),
+    backendAnd([](const auto& c) { return c.name; }));
 
 // ---------------------------------------------------------------------------------------------
 // Order numbers
 
-TEST_F(ServiceHttp, OrderNumbersCountOnPerShopAndReadAsTheProgramReadsThem) {
+TEST_P(ServiceHttp, OrderNumbersCountOnPerShopAndReadAsTheProgramReadsThem) {
     // The suite's service is shared: read where the counters stand, then count on.
     const RawReply first = get("/cgi-bin/scr042n.pl");
     ASSERT_EQ(first.status, 200);
@@ -183,7 +237,7 @@ TEST_F(ServiceHttp, OrderNumbersCountOnPerShopAndReadAsTheProgramReadsThem) {
     EXPECT_EQ(programNumber(get("/cgi-bin/scr042n.pl").body), n + 2);
 }
 
-TEST_F(ServiceHttp, NotServedShopAnswersMinus25000AndHasNoTemplate) {
+TEST_P(ServiceHttp, NotServedShopAnswersMinus25000AndHasNoTemplate) {
     for (int i = 0; i < 2; ++i) {
         const RawReply reply = get("/cgi-bin/scr618n.pl");
         ASSERT_EQ(reply.status, 200);
@@ -202,39 +256,42 @@ void PrintTo(const NotFoundCase& c, std::ostream* os) {
     *os << c.target;
 }
 
-class NotFound : public ServiceHttp, public ::testing::WithParamInterface<NotFoundCase> {};
+class NotFound : public ServiceHttpCases<NotFoundCase> {};
 
 TEST_P(NotFound, Answers404) {
-    const RawReply reply = get(GetParam().target);
+    const RawReply reply = get(param().target);
     EXPECT_EQ(reply.status, 404) << reply.raw;
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, NotFound,
-                         ::testing::Values(NotFoundCase{"UnknownShopNumber", "/cgi-bin/scr999n.pl"},
-                                           // Codes are matched as the directory spells them: 42 is not 042.
-                                           NotFoundCase{"CodeWithoutLeadingZero", "/cgi-bin/scr42n.pl"},
-                                           NotFoundCase{"CodeTooLong", "/cgi-bin/scr0420n.pl"},
-                                           NotFoundCase{"EmptyCode", "/cgi-bin/scrn.pl"},
-                                           NotFoundCase{"UnknownShopTemplate", "/cgi-bin/sb999.htm"},
-                                           NotFoundCase{"UnknownShopTemplateFallback", "/sb999.htm"},
-                                           NotFoundCase{"NumberScriptOnFallbackStyle", "/scr042n.pl"},
-                                           NotFoundCase{"DirectoryUnderOtherName", "/cgi-bin/ruf.htm"},
-                                           NotFoundCase{"OtherScript", "/cgi-bin/other.pl"},
-                                           NotFoundCase{"UnknownPage", "/nothing.html"},
-                                           NotFoundCase{"ShopListIsNoPage", "/shops.tsv"},
-                                           NotFoundCase{"DoubleEncodedDotsAreAName",
-                                                        "/%252e%252e/start.html"}),
-                         [](const auto& c) { return std::string(c.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Paths, NotFound,
+    ::testing::Combine(
+        backends(), ::testing::Values(NotFoundCase{"UnknownShopNumber", "/cgi-bin/scr999n.pl"},
+                                      // Codes are matched as the directory spells them: 42 is not 042.
+                                      NotFoundCase{"CodeWithoutLeadingZero", "/cgi-bin/scr42n.pl"},
+                                      NotFoundCase{"CodeTooLong", "/cgi-bin/scr0420n.pl"},
+                                      NotFoundCase{"EmptyCode", "/cgi-bin/scrn.pl"},
+                                      NotFoundCase{"UnknownShopTemplate", "/cgi-bin/sb999.htm"},
+                                      NotFoundCase{"UnknownShopTemplateFallback", "/sb999.htm"},
+                                      NotFoundCase{"NumberScriptOnFallbackStyle", "/scr042n.pl"},
+                                      NotFoundCase{"DirectoryUnderOtherName", "/cgi-bin/ruf.htm"},
+                                      NotFoundCase{"OtherScript", "/cgi-bin/other.pl"},
+                                      NotFoundCase{"UnknownPage", "/nothing.html"},
+                                      NotFoundCase{"ShopListIsNoPage", "/shops.tsv"},
+                                      NotFoundCase{"DoubleEncodedDotsAreAName", "/%252e%252e/start.html"})),
+    backendAnd([](const auto& c) { return c.name; }));
 
 // ---------------------------------------------------------------------------------------------
 // Leaving the site
 
 // A file next to the site directory that no request may reach.
-class OutsideSite : public ServiceHttp, public ::testing::WithParamInterface<NotFoundCase> {
+class OutsideSite : public ServiceHttpCases<NotFoundCase> {
 protected:
-    static void SetUpTestSuite() {
-        ServiceHttp::SetUpTestSuite();
-        const QString site = s_service->siteDir();
+    void SetUp() override {
+        ServiceHttpCases::SetUp();
+        const QString site = service().siteDir();
+        if (QFileInfo::exists(site + "/linked.html"))
+            return;
         QFile secret(site + "/../secret.html");
         ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
         secret.write("TOP-SECRET");
@@ -247,7 +304,7 @@ protected:
 };
 
 TEST_P(OutsideSite, IsNeverServed) {
-    const RawReply reply = get(GetParam().target);
+    const RawReply reply = get(param().target);
     EXPECT_NE(reply.status, 200) << reply.raw;
     EXPECT_GE(reply.status, 400);
     EXPECT_EQ(reply.raw.find("TOP-SECRET"), std::string::npos);
@@ -256,26 +313,30 @@ TEST_P(OutsideSite, IsNeverServed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Attempts, OutsideSite,
-    ::testing::Values(
-        NotFoundCase{"DotDot", "/../secret.html"},
-        NotFoundCase{"DotDotAfterCgiBin", "/cgi-bin/../../secret.html"},
-        NotFoundCase{"DotDotDeep", "/../../../../../../etc/passwd"},
-        NotFoundCase{"EncodedDots", "/%2e%2e/secret.html"},
-        NotFoundCase{"EncodedDotsUpperCase", "/%2E%2E/secret.html"},
-        NotFoundCase{"EncodedSlash", "/..%2fsecret.html"},
-        NotFoundCase{"EncodedEverything", "/%2e%2e%2f%2e%2e%2fetc%2fpasswd"},
-        NotFoundCase{"Backslash", "/..\\secret.html"}, NotFoundCase{"EncodedBackslash", "/..%5csecret.html"},
-        NotFoundCase{"AbsolutePath", "//etc/passwd"}, NotFoundCase{"EncodedAbsolutePath", "/%2fetc%2fpasswd"},
-        NotFoundCase{"NoLeadingSlash", "etc/passwd"},
-        NotFoundCase{"AbsoluteUri", "http://127.0.0.1/../secret.html"},
-        NotFoundCase{"EncodedNul", "/secret.html%00.html"},
-        NotFoundCase{"NulBeforeDotDot", "/start.html%00/../../secret.html"},
-        NotFoundCase{"DotSegment", "/./../secret.html"}, NotFoundCase{"TemplateRoute", "/sb..%2fsecret.htm"},
-        NotFoundCase{"TemplateRouteOnCgiBin", "/cgi-bin/sb..%2f..%2fsecret.htm"},
-        NotFoundCase{"NumberRoute", "/cgi-bin/scr..%2f..%2fsecretn.pl"},
-        NotFoundCase{"SymbolicLinkOutOfTheSite", "/linked.html"},
-        NotFoundCase{"EncodedNewline", "/%0a/../secret.html"}),
-    [](const auto& c) { return std::string(c.param.name); });
+    ::testing::Combine(backends(),
+                       ::testing::Values(NotFoundCase{"DotDot", "/../secret.html"},
+                                         NotFoundCase{"DotDotAfterCgiBin", "/cgi-bin/../../secret.html"},
+                                         NotFoundCase{"DotDotDeep", "/../../../../../../etc/passwd"},
+                                         NotFoundCase{"EncodedDots", "/%2e%2e/secret.html"},
+                                         NotFoundCase{"EncodedDotsUpperCase", "/%2E%2E/secret.html"},
+                                         NotFoundCase{"EncodedSlash", "/..%2fsecret.html"},
+                                         NotFoundCase{"EncodedEverything", "/%2e%2e%2f%2e%2e%2fetc%2fpasswd"},
+                                         NotFoundCase{"Backslash", "/..\\secret.html"},
+                                         NotFoundCase{"EncodedBackslash", "/..%5csecret.html"},
+                                         NotFoundCase{"AbsolutePath", "//etc/passwd"},
+                                         NotFoundCase{"EncodedAbsolutePath", "/%2fetc%2fpasswd"},
+                                         NotFoundCase{"NoLeadingSlash", "etc/passwd"},
+                                         NotFoundCase{"AbsoluteUri", "http://127.0.0.1/../secret.html"},
+                                         NotFoundCase{"EncodedNul", "/secret.html%00.html"},
+                                         NotFoundCase{"NulBeforeDotDot", "/start.html%00/../../secret.html"},
+                                         NotFoundCase{"DotSegment", "/./../secret.html"},
+                                         NotFoundCase{"TemplateRoute", "/sb..%2fsecret.htm"},
+                                         NotFoundCase{"TemplateRouteOnCgiBin",
+                                                      "/cgi-bin/sb..%2f..%2fsecret.htm"},
+                                         NotFoundCase{"NumberRoute", "/cgi-bin/scr..%2f..%2fsecretn.pl"},
+                                         NotFoundCase{"SymbolicLinkOutOfTheSite", "/linked.html"},
+                                         NotFoundCase{"EncodedNewline", "/%0a/../secret.html"})),
+    backendAnd([](const auto& c) { return c.name; }));
 
 // ---------------------------------------------------------------------------------------------
 // Methods and limits
@@ -289,11 +350,11 @@ void PrintTo(const MethodCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class OtherMethod : public ServiceHttp, public ::testing::WithParamInterface<MethodCase> {};
+class OtherMethod : public ServiceHttpCases<MethodCase> {};
 
 TEST_P(OtherMethod, IsRefusedWithoutTakingANumber) {
     const double before = programNumber(get("/cgi-bin/scr330n.pl").body);
-    const RawReply reply = rawExchange(port(), GetParam().request);
+    const RawReply reply = rawExchange(port(), param().request);
     EXPECT_EQ(reply.status, 405) << reply.raw;
     EXPECT_EQ(reply.header("allow"), "GET");
     EXPECT_EQ(programNumber(get("/cgi-bin/scr330n.pl").body), before + 1);
@@ -301,21 +362,25 @@ TEST_P(OtherMethod, IsRefusedWithoutTakingANumber) {
 
 INSTANTIATE_TEST_SUITE_P(
     Methods, OtherMethod,
-    ::testing::Values(
-        MethodCase{"Head", "HEAD /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"},
-        MethodCase{"Trace", "TRACE /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"},
-        MethodCase{"Post", "POST /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nContent-Length: 3\r\n"
-                           "Connection: close\r\n\r\na=1"},
-        MethodCase{"Put",
-                   "PUT /sb330.htm HTTP/1.1\r\nHost: x\r\nContent-Length: 2\r\nConnection: close\r\n\r\nhi"},
-        MethodCase{"Delete", "DELETE /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"},
-        MethodCase{"Patch", "PATCH /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n"
-                            "Connection: close\r\n\r\n"},
-        MethodCase{"Options",
-                   "OPTIONS /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"}),
-    [](const auto& c) { return std::string(c.param.name); });
+    ::testing::Combine(
+        backends(),
+        ::testing::Values(
+            MethodCase{"Head", "HEAD /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"},
+            MethodCase{"Trace", "TRACE /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"},
+            MethodCase{"Post", "POST /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nContent-Length: 3\r\n"
+                               "Connection: close\r\n\r\na=1"},
+            MethodCase{
+                "Put",
+                "PUT /sb330.htm HTTP/1.1\r\nHost: x\r\nContent-Length: 2\r\nConnection: close\r\n\r\nhi"},
+            MethodCase{"Delete",
+                       "DELETE /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"},
+            MethodCase{"Patch", "PATCH /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n"
+                                "Connection: close\r\n\r\n"},
+            MethodCase{"Options",
+                       "OPTIONS /cgi-bin/scr330n.pl HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"})),
+    backendAnd([](const auto& c) { return c.name; }));
 
-TEST_F(ServiceHttp, OversizedRequestsAreRefusedAndTheServiceGoesOn) {
+TEST_P(ServiceHttp, OversizedRequestsAreRefusedAndTheServiceGoesOn) {
     const std::string host = "Host: 127.0.0.1\r\n";
     const RawReply bigBody = rawExchange(port(), "POST /in1.html HTTP/1.1\r\n" + host +
                                                      "Content-Length: 1000000\r\n"
@@ -346,7 +411,7 @@ TEST_F(ServiceHttp, OversizedRequestsAreRefusedAndTheServiceGoesOn) {
     EXPECT_EQ(get("/in1.html").status, 200) << "the service must still answer";
 }
 
-TEST_F(ServiceHttp, LogsEveryRequestInOneLine) {
+TEST_P(ServiceHttp, LogsEveryRequestInOneLine) {
     const std::string target = "/cgi-bin/scr512n.pl?marker=" + std::to_string(::getpid());
     ASSERT_EQ(get(target).status, 200);
     ASSERT_EQ(get("/nothing%0aFORGED.html").status, 404);
@@ -354,10 +419,10 @@ TEST_F(ServiceHttp, LogsEveryRequestInOneLine) {
         rawExchange(port(), "GET /start\xE0.html HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n").status,
         404);
 
-    ASSERT_TRUE(s_service->waitForLog(" GET /start%E0.html 404 "));
-    ASSERT_TRUE(s_service->waitForLog(" GET /nothing%0aFORGED.html 404 "));
-    ASSERT_TRUE(s_service->waitForLog(QByteArray(" GET " + QByteArray::fromStdString(target) + " 200 ")));
-    const QByteArray log = s_service->log();
+    ASSERT_TRUE(service().waitForLog(" GET /start%E0.html 404 "));
+    ASSERT_TRUE(service().waitForLog(" GET /nothing%0aFORGED.html 404 "));
+    ASSERT_TRUE(service().waitForLog(QByteArray(" GET " + QByteArray::fromStdString(target) + " 200 ")));
+    const QByteArray log = service().log();
     const QRegularExpression line(QStringLiteral(
         R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z (127\.0\.0\.1:\d+|-) \S+ \S+ \d{3} \d+ (\d+\.\d\dms|-)$)"));
     int checked = 0;
@@ -370,6 +435,9 @@ TEST_F(ServiceHttp, LogsEveryRequestInOneLine) {
     EXPECT_GE(checked, 3);
     EXPECT_FALSE(log.contains("\nFORGED"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, ServiceHttp, backends(),
+                         [](const auto& c) { return std::string(backendName(c.param)); });
 
 } // namespace
 } // namespace velmora::test

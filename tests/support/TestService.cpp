@@ -44,8 +44,8 @@ TestService::TestService(Options options)
         m_error = "cannot create a temporary directory: " + m_dir.errorString();
         return;
     }
-    if (m_options.databasePath.isEmpty())
-        m_options.databasePath = m_dir.filePath("orders.sqlite");
+    if (m_options.database.isEmpty())
+        m_options.database = m_dir.filePath("orders.sqlite");
     if (m_options.siteDir.isEmpty()) {
         m_options.siteDir = m_dir.filePath("site");
         if (!copyTree(sampleSiteDir(), m_options.siteDir)) {
@@ -59,7 +59,7 @@ TestService::TestService(Options options)
 
 TestService::Options TestService::sharingDatabaseOf(const TestService& other) {
     Options options;
-    options.databasePath = other.databasePath();
+    options.database = other.database();
     return options;
 }
 
@@ -83,8 +83,8 @@ QString TestService::baseUrl() const {
     return "http://" + hostPort();
 }
 
-QString TestService::databasePath() const {
-    return m_options.databasePath;
+QString TestService::database() const {
+    return m_options.database;
 }
 
 QString TestService::siteDir() const {
@@ -127,7 +127,7 @@ bool TestService::launch(quint16 port) {
     m_port = 0;
     m_process->setProgram(QStringLiteral(VELMORA_SERVICE_BINARY));
     m_process->setArguments({"--listen", QStringLiteral("127.0.0.1:%1").arg(port), "--site",
-                             m_options.siteDir, "--db", m_options.databasePath, "--threads", "16"});
+                             m_options.siteDir, "--db", m_options.database, "--threads", "16"});
     // The log goes to a file: a pipe that nobody reads would stall the service once it is full.
     m_process->setStandardErrorFile(m_dir.filePath("service.log"), QIODevice::Append);
     m_process->setStandardInputFile(QProcess::nullDevice());

@@ -10,8 +10,9 @@
 namespace velmora::test {
 
 // A running velmora-service for tests that talk to the web service: started on a free loopback
-// port with a private copy of the sample site (service/site) and a fresh order-number database,
-// both in a temporary directory of its own. The process is stopped when the object goes.
+// port with a private copy of the sample site (service/site) and a fresh order-number database
+// (an SQLite file unless the options name another), both in a temporary directory of its own. The process is
+// stopped when the object goes.
 //
 //   velmora::test::TestService service;
 //   ASSERT_TRUE(service.isRunning()) << service.errorString().toStdString();
@@ -25,8 +26,9 @@ namespace velmora::test {
 class TestService {
 public:
     struct Options {
-        // Database file; empty: a fresh one in this service's temporary directory.
-        QString databasePath;
+        // Database file or PostgreSQL URL (see TestDatabase); empty: a fresh SQLite file in this
+        // service's temporary directory.
+        QString database;
         // Site directory to serve as it is; empty: a private copy of the sample site, which
         // the test may change through siteDir() before it (re)starts the service.
         QString siteDir;
@@ -56,9 +58,9 @@ public:
     void kill();
 
     quint16 port() const { return m_port; }
-    QString hostPort() const;     // "127.0.0.1:PORT", as the program's server settings hold it
-    QString baseUrl() const;      // "http://127.0.0.1:PORT"
-    QString databasePath() const; // shareable with a second TestService
+    QString hostPort() const; // "127.0.0.1:PORT", as the program's server settings hold it
+    QString baseUrl() const;  // "http://127.0.0.1:PORT"
+    QString database() const; // shareable with a second TestService
     QString siteDir() const;
     QByteArray log() const; // everything the service wrote to stderr so far
     // The service logs a request just after answering it: wait until the log holds text.
