@@ -157,7 +157,7 @@ read -ra command <<<"$exec_start"
 [ "${command[0]}" = "/usr/bin/velmora-service" ] || fail "the unit starts ${command[0]}, not /usr/bin/velmora-service"
 # The installed files are in the scratch root.
 for i in "${!command[@]}"; do
-  [[ "${command[$i]}" == /usr/* ]] && command[$i]="$root${command[$i]}"
+  [[ "${command[i]}" == /usr/* ]] && command[i]="$root${command[i]}"
 done
 setsid "${command[@]}" >"$work/service.out" 2>"$work/service.log" &
 pids+=($!)
