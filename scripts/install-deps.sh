@@ -13,6 +13,8 @@ packages=(
   postgresql
   xvfb xauth fonts-dejavu-core culmus
   clang-format wrk curl poppler-utils
+  # The Debian packages (scripts/package.sh and their test): dpkg-shlibdeps finds their dependencies.
+  dpkg-dev
   clang libclang-rt-14-dev
 )
 

@@ -1,5 +1,6 @@
 #include "Screenshots.h"
 #include "StartDemo.h"
+#include "Version.h"
 
 #include "data/AppConfig.h"
 #include "data/DataDir.h"
@@ -44,8 +45,11 @@ QString takeDirectoryOption(QStringList& arguments, const QString& option) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (velmora::app::answerVersionRequest(argc, argv))
+        return 0;
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     velmora::ui::setProgramNames();
+    QCoreApplication::setApplicationVersion(velmora::app::programVersion());
     QApplication app(argc, argv);
 
     QStringList arguments = QCoreApplication::arguments();

@@ -1,5 +1,7 @@
 #include "data/FileIo.h"
 
+#include "data/FileSync.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -7,9 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
-#include <unistd.h>
 
 namespace velmora::data {
 namespace {
@@ -71,35 +71,23 @@ Status writeFileAtomic(const QString& path, QByteArrayView bytes) {
 }
 
 Status appendDurable(const QString& path, QByteArrayView bytes) {
-    // Plain POSIX calls: QFile buffers and has no fsync, and a record must reach the disk whole.
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return Status::failure(QStringLiteral(u"לא ניתן לפתוח את הקובץ %1 להוספה: %2")
-                                   .arg(fileName(path), QString::fromLocal8Bit(strerror(errno))));
-    const off_t before = ::lseek(fd, 0, SEEK_END);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const QString reason = QString::fromLocal8Bit(strerror(errno));
-            if (before >= 0 && ::ftruncate(fd, before) != 0) {
-                // Nothing more can be done here; the reader skips a damaged last record.
-            }
-            ::close(fd);
-            return Status::failure(
-                QStringLiteral(u"לא ניתן להוסיף לקובץ %1: %2").arg(fileName(path), reason));
+    // Unbuffered, so that the record goes to the file in one write; syncFile() then puts it on the
+    // disk, since a record must reach the disk whole.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return Status::failure(
+            QStringLiteral(u"לא ניתן לפתוח את הקובץ %1 להוספה: %2").arg(fileName(path), file.errorString()));
+    const qint64 before = file.size();
+    if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
+        const QString reason = file.errorString();
+        if (!file.resize(before)) {
+            // Nothing more can be done here; the reader skips a damaged last record.
         }
-        done += n;
+        return Status::failure(QStringLiteral(u"לא ניתן להוסיף לקובץ %1: %2").arg(fileName(path), reason));
     }
-    if (::fsync(fd) != 0) {
-        const QString reason = QString::fromLocal8Bit(strerror(errno));
-        ::close(fd);
-        return Status::failure(QStringLiteral(u"לא ניתן לשמור את הקובץ %1: %2").arg(fileName(path), reason));
-    }
-    ::close(fd);
+    if (const Status synced = syncFile(file); !synced)
+        return Status::failure(
+            QStringLiteral(u"לא ניתן לשמור את הקובץ %1: %2").arg(fileName(path), synced.error()));
     return {};
 }
 

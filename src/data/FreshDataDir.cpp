@@ -3,6 +3,7 @@
 #include "data/Cp1255.h"
 #include "data/DataFiles.h"
 #include "data/FileIo.h"
+#include "data/InstalledFiles.h"
 #include "data/Journal.h"
 #include "data/ListFile.h"
 #include "data/Numbers.h"
@@ -53,8 +54,24 @@ QStringList seedFileNames() {
     return names;
 }
 
+namespace {
+
+// An installed program takes the texts from its installed files (help/ for the help pages,
+// seed/ for the others), so that they can be adapted where it is installed; a text missing
+// there, or a program run from its build tree, takes the copy built into the program.
+QString seedTextSource(const QString& name) {
+    const bool helpPage = name.startsWith(QLatin1StringView("help"));
+    const QString installed =
+        installedFile((helpPage ? QStringLiteral("help/") : QStringLiteral("seed/")) + name);
+    return installed.isEmpty() ? QStringLiteral(":/seed/") + name : installed;
+}
+
+} // namespace
+
 QByteArray seedFileBytes(const QString& name) {
-    QFile resource(QStringLiteral(":/seed/") + name);
+    if (!seedFileNames().contains(name))
+        return {};
+    QFile resource(seedTextSource(name));
     if (!resource.open(QIODevice::ReadOnly))
         return {};
     QString text = QString::fromUtf8(resource.readAll());

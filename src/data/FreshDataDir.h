@@ -25,7 +25,8 @@ Result<QStringList> seedDataDirectory(const DataDir& dir);
 QStringList seedFileNames();
 
 // The Windows-1255 bytes, CR LF line ends, of the seed text `name` as seedDataDirectory() writes
-// it; empty for a name that is not a seed text.
+// it; empty for a name that is not a seed text. The texts are UTF-8 files: those installed with
+// the program (InstalledFiles.h) or, without them, the copies built into the program.
 QByteArray seedFileBytes(const QString& name);
 
 } // namespace velmora::data
