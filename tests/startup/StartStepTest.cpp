@@ -314,6 +314,25 @@ INSTANTIATE_TEST_SUITE_P(
             "end_mark_before_any_shop", {200, "***\r\nA kod101 EM:a@a.example\r\n"}, "ruf.html"}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
+// The primary server gave the addresses but gives no answer to the directory request: the
+// directory comes from the fallback server (its own path), which serves the rest of the run.
+TEST_F(StartStepTest, directoryWithoutAnswerFromThePrimaryComesFromTheFallback) {
+    StubHttpServer primary;
+    answerAddresses(primary);
+    primary.route("/cgi-bin/ruf.html", {200, "", Mode::Raw});
+    StubHttpServer fallback;
+    fallback.route("/ruf.html", 200, "B Print kod202 EM:b@b.example\r\n***\r\n");
+    makeStep(primary.hostPort(), fallback.hostPort());
+    const StartOutcome outcome = m_step->run();
+
+    EXPECT_TRUE(m_window.messages.isEmpty()) << m_window.messages.join(u'\n').toStdString();
+    EXPECT_EQ(outcome.directory, DirectoryOutcome::Replaced);
+    EXPECT_EQ(read("ruf25.dat"), "B Print kod202\r\n");
+    EXPECT_EQ(m_window.selector, "2");
+    EXPECT_EQ(m_requested.mid(2), QStringList({url(primary.hostPort(), "/cgi-bin/ruf.html"),
+                                               url(fallback.hostPort(), "/ruf.html")}));
+}
+
 TEST_F(StartStepTest, downloadTargetThatCannotBeCreatedKeepsTheDirectory) {
     StubHttpServer primary;
     answerAddresses(primary);
