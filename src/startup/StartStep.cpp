@@ -112,10 +112,13 @@ StartStep::Stage StartStep::fetchAddress(StartRequest request, const QString& fi
         if (const Stage stage = currentServer(server); stage != Stage::Done)
             return stage;
         const QString url = urlFor(request, server);
-        emit requesting(request, url);
         // A failed request comes back empty, which is no answer like any reply under three
-        // characters.
-        const QByteArray reply = m_inet.OpenURL(url);
+        // characters; so does a server the settings leave out, which is not asked at all.
+        QByteArray reply;
+        if (!url.isEmpty()) {
+            emit requesting(request, url);
+            reply = m_inet.OpenURL(url);
+        }
         if (!isAnswer(reply)) {
             if (server == Server::Fallback)
                 return Stage::NoServer;
