@@ -109,6 +109,10 @@ ShopTemplateRequest::Outcome ShopTemplateRequest::runWithFailover(startup::Serve
         const QString url = shopTemplateUrl(on, servers, selection);
         if (!url.isEmpty())
             return run(url);
+        // Nothing to ask; sbl.htm is emptied all the same, as after a failed request, so that no
+        // other shop's template stands in for this one.
+        if (m_target.open(m_dir.file(data::files::kTemplate)))
+            m_target.close();
         m_info = startup::noSuchServer(on).errorText;
         m_noAnswer = true;
         m_message = u'[' + m_info + QStringLiteral(u"]טעות! תלחץ עוד פעם!");

@@ -468,6 +468,19 @@ TEST_F(HistoryWindows, theShopSearchDoesNotRetryAnHttpError) {
     EXPECT_EQ(registry().serverSelector(), "1");
 }
 
+// Settings that leave both servers out: nothing is asked, the message names the settings, and no
+// other shop's template is left in sbl.htm.
+TEST_F(HistoryWindows, theShopSearchWithoutServersSaysSoAndLeavesNoTemplate) {
+    context.primaryServer = QString();
+    context.fallbackServer = QString();
+    put("sbl.htm", "<html><head></head><body>140561 another shop's template</body></html>\r\n");
+    ASSERT_NE(shopSearch(0), nullptr);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().first().contains("servers/primary")) << messages().first().toStdString();
+    EXPECT_TRUE(messages().first().endsWith(u"]טעות! תלחץ עוד פעם!"_s)) << messages().first().toStdString();
+    EXPECT_EQ(read("sbl.htm"), QByteArray());
+}
+
 TEST_F(HistoryWindows, aSecondSearchWhileTheShopSearchWaitsIsRefused) {
     StubHttpServer silent(StubHttpServer::Mode::Silent);
     context.primaryServer = silent.hostPort();
