@@ -44,11 +44,9 @@ TEST_P(ProgramOptions, versionIsTheProjectVersion) {
     EXPECT_EQ(run.out.toStdString(), "velmora " VELMORA_PROJECT_VERSION "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Spellings, ProgramOptions, ::testing::Values("--version", "-v"),
-                         [](const auto& tc) {
-                             return std::string(tc.param) == "-v" ? std::string("short")
-                                                                    : std::string("long");
-                         });
+INSTANTIATE_TEST_SUITE_P(Spellings, ProgramOptions, ::testing::Values("--version", "-v"), [](const auto& tc) {
+    return std::string(tc.param) == "-v" ? std::string("short") : std::string("long");
+});
 
 TEST(ProgramHelp, listsTheOptionsAndTheSettingsKeys) {
     for (const char* spelling : {"--help", "-h"}) {
