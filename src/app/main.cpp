@@ -1,6 +1,5 @@
 #include "Screenshots.h"
 #include "StartDemo.h"
-#include "Version.h"
 
 #include "data/AppConfig.h"
 #include "data/DataDir.h"
@@ -12,6 +11,8 @@
 #include "ui/windows/start1.h"
 
 #include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QProcessEnvironment>
 
 #include <cstdio>
@@ -42,14 +43,42 @@ QString takeDirectoryOption(QStringList& arguments, const QString& option) {
     return directory;
 }
 
+// --help and --version are answered on standard output before anything needs a window system,
+// so both work without a display. The other options are read once the application exists.
+// Returns the exit code, or -1 when the program is to start.
+int answerInformationOptions(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOption(help);
+    parser.addOption(version);
+    // Other options are unknown to this parser; their errors are reported later.
+    (void)parser.parse(arguments);
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(velmora::data::AppConfig::usage()), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("velmora %s\n", VELMORA_VERSION);
+        std::fflush(stdout);
+        return 0;
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (velmora::app::answerVersionRequest(argc, argv))
-        return 0;
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     velmora::ui::setProgramNames();
-    QCoreApplication::setApplicationVersion(velmora::app::programVersion());
+    if (const int answered = answerInformationOptions(argc, argv); answered >= 0)
+        return answered;
+
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
     QApplication app(argc, argv);
 
     QStringList arguments = QCoreApplication::arguments();

@@ -25,6 +25,16 @@ QString invalidValue(const QString& key, const QString& value, const QString& se
         .arg(value, key, QDir::toNativeSeparators(settingsFile));
 }
 
+QString unusableServer(const QString& key, const QString& value, const QString& why, const QString& which,
+                       const QString& settingsFile) {
+    return QStringLiteral(u"הערך \"%1\" של %2 בקובץ ההגדרות %3 אינו כתובת של שרת: %4.\n"
+                          u"התוכנית לא תפנה אל %5 עד שהערך יתוקן. אפשר לרשום שם שרת "
+                          u"(orders.example.com), שם שרת ומספר פתחה (orders.example.com:8080), כתובת "
+                          u"IPv6 בסוגריים ([::1]:8081) או כתובת מלאה "
+                          u"(https://orders.example.com/velmora).")
+        .arg(value, key, QDir::toNativeSeparators(settingsFile), why, which);
+}
+
 } // namespace
 
 QString AppConfig::defaultSettingsFile() {
@@ -37,24 +47,29 @@ QString AppConfig::defaultDataDir() {
 }
 
 QString AppConfig::usage() {
-    return QStringLiteral("Options:\n"
-                          "  --data-dir DIR    the data directory (environment: VELMORA_DATA_DIR)\n"
-                          "  --settings FILE   the settings file (environment: VELMORA_SETTINGS)\n");
-}
-
-bool AppConfig::isServerAddress(const QString& text) {
-    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
-    if (colon <= 0)
-        return false;
-    const QString host = text.left(colon);
-    bool ok = false;
-    const int port = text.mid(colon + 1).toInt(&ok);
-    if (!ok || port < 1 || port > 65535)
-        return false;
-    if (host.startsWith(QLatin1Char('[')))
-        return host.size() > 2 && host.endsWith(QLatin1Char(']'));
-    return !host.contains(QLatin1Char(':')) && !host.contains(QLatin1Char(' ')) &&
-           !host.contains(QLatin1Char('/'));
+    return QStringLiteral(
+               "Usage: velmora [options]\n"
+               "\n"
+               "Options:\n"
+               "  --data-dir DIR    the data directory (environment: VELMORA_DATA_DIR)\n"
+               "  --settings FILE   the settings file (environment: VELMORA_SETTINGS)\n"
+               "  -h, --help        show this text and end\n"
+               "  -v, --version     show the program's version and end\n"
+               "\n"
+               "Settings file (INI; default %1):\n"
+               "  [paths]    dataDir       the data directory (relative: from the settings file's folder)\n"
+               "  [servers]  primary       the primary server of the web service   (default %2)\n"
+               "             fallback      the fallback server                     (default %3)\n"
+               "             A server is a host name (orders.example.com), a host and port\n"
+               "             (orders.example.com:8080), an IPv6 address in brackets ([::1]:8081) or an\n"
+               "             http:// or https:// address with an optional path prefix\n"
+               "             (https://orders.example.com/velmora). An empty value: no such server.\n"
+               "  [viewer]   program       the document viewer (empty: the program's own window)\n"
+               "  [network]  timeoutMs     time-out of one request in milliseconds (default %4)\n"
+               "             maxBodyBytes  largest reply accepted, in bytes (default %5)\n")
+        .arg(QDir::toNativeSeparators(defaultSettingsFile()), QLatin1StringView(kDefaultPrimaryServer),
+             QLatin1StringView(kDefaultFallbackServer), QString::number(kDefaultTimeoutMs),
+             QString::number(kDefaultMaxBodyBytes));
 }
 
 Result<AppConfig::Sources> AppConfig::parse(const QStringList& arguments,
@@ -110,17 +125,23 @@ AppConfig AppConfig::resolve(const Sources& sources) {
         config.dataDir = absolute(defaultDataDir());
     }
 
-    const auto server = [&](const QString& key, const char* fallback) {
+    // A server the file does not mention is the default one; an empty value means no such
+    // server; a value that cannot be used is reported and leaves the server out, never a
+    // stand-in the user did not ask for.
+    const auto server = [&](const QString& key, const char* byDefault, const QString& which) {
+        if (!ini.contains(key))
+            return QString::fromLatin1(byDefault);
         const QString value = text(key);
         if (value.isEmpty())
-            return QString::fromLatin1(fallback);
-        if (isServerAddress(value))
-            return value;
-        config.warnings.append(invalidValue(key, value, sources.settingsFile));
-        return QString::fromLatin1(fallback);
+            return QString();
+        Result<QString> base = serverBaseUrl(value);
+        if (base)
+            return std::move(base).value();
+        config.warnings.append(unusableServer(key, value, base.error(), which, sources.settingsFile));
+        return QString();
     };
-    config.primaryServer = server(kPrimaryKey, kDefaultPrimaryServer);
-    config.fallbackServer = server(kFallbackKey, kDefaultFallbackServer);
+    config.primaryServer = server(kPrimaryKey, kDefaultPrimaryServer, QStringLiteral(u"השרת הראשי"));
+    config.fallbackServer = server(kFallbackKey, kDefaultFallbackServer, QStringLiteral(u"שרת הגיבוי"));
 
     config.viewer = text(kViewerKey);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Result.h"
+#include "data/ServerAddress.h"
 
 #include <QProcessEnvironment>
 #include <QString>
@@ -10,7 +11,9 @@
 // (QStandardPaths::AppConfigLocation, file velmora.ini):
 //
 //   [paths]    dataDir=<folder>             (a relative folder is taken from the INI file's folder)
-//   [servers]  primary=<host:port>  fallback=<host:port>
+//   [servers]  primary=<server>  fallback=<server>
+//              (a host name, host:port, [IPv6]:port, or an http:// or https:// address with an
+//              optional path prefix; see data/ServerAddress.h)
 //   [viewer]   program=<path>               (empty: the program's own document window)
 //   [network]  timeoutMs=15000  maxBodyBytes=8388608
 //
@@ -23,19 +26,24 @@ namespace velmora::data {
 struct AppConfig {
     static constexpr int kDefaultTimeoutMs = 15000;
     static constexpr qint64 kDefaultMaxBodyBytes = 8 * 1024 * 1024;
-    static constexpr const char* kDefaultPrimaryServer = "localhost:8080";
-    static constexpr const char* kDefaultFallbackServer = "localhost:8081";
+    // The base addresses when the settings file names no server.
+    static constexpr const char* kDefaultPrimaryServer = "http://localhost:8080";
+    static constexpr const char* kDefaultFallbackServer = "http://localhost:8081";
 
-    QString settingsFile;   // the INI file the values were read from (absolute)
-    QString dataDir;        // absolute
-    QString primaryServer;  // "host:port"
-    QString fallbackServer; // "host:port"
-    QString viewer;         // program path; empty for the program's own document window
+    QString settingsFile; // the INI file the values were read from (absolute)
+    QString dataDir;      // absolute
+    // The servers' base addresses ("http://host:port/prefix", no trailing slash). Empty when the
+    // settings file gives no usable server there (an empty value, or one that cannot be used,
+    // which is reported in warnings): the program then has no such server.
+    QString primaryServer;
+    QString fallbackServer;
+    QString viewer; // program path; empty for the program's own document window
     int requestTimeoutMs = kDefaultTimeoutMs;
     qint64 maxBodyBytes = kDefaultMaxBodyBytes;
 
-    // INI values that could not be used (their defaults were taken instead), in Hebrew, for the
-    // program to show once.
+    // INI values that could not be used, in Hebrew, naming the setting and the file, for the
+    // program to show once. A server value that cannot be used leaves that server out; another
+    // value that cannot be used gives way to its default.
     QStringList warnings;
 
     // What the command line and the environment say, before any file is read.
@@ -61,9 +69,6 @@ struct AppConfig {
 
     // The usage text of the options.
     static QString usage();
-
-    // True for "host:port" with a non-empty host (an IPv6 address in brackets) and a port 1-65535.
-    static bool isServerAddress(const QString& text);
 
     static QString defaultSettingsFile();
     static QString defaultDataDir();

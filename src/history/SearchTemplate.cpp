@@ -7,6 +7,7 @@
 #include "order/ServerExchange.h"
 #include "order/ShopCode.h"
 #include "platform/Inet.h"
+#include "startup/ServerFailover.h"
 #include "startup/ServerSelector.h"
 
 #include <QCoreApplication>
@@ -42,6 +43,11 @@ QString shopTemplateUrl(QStringView selectorText, const QString& primaryHost, co
     return startup::serverUrl(host, path).toString(QUrl::FullyEncoded);
 }
 
+QString shopTemplateUrl(startup::Server server, const startup::Servers& servers, QByteArrayView selection) {
+    const QByteArray path = order::templatePath(server, order::shopCode(selection));
+    return startup::serverUrl(servers.base(server), path).toString(QUrl::FullyEncoded);
+}
+
 QString selectorProblem(QStringView selectorText) {
     return QStringLiteral(
                u"בורר השרתים בחלון הפתיחה מכיל \"%1\"; יש לרשום בו 1 (השרת הראשי) או 2 (השרת המשני). "
@@ -58,6 +64,8 @@ ShopTemplateRequest::Outcome ShopTemplateRequest::run(const QString& url) {
     if (m_waiting)
         return Outcome::Busy;
     m_message.clear();
+    m_info.clear();
+    m_noAnswer = false;
     if (const Status opened = m_target.open(m_dir.file(data::files::kTemplate)); !opened) {
         m_message = opened.error();
         return Outcome::FileError;
@@ -78,8 +86,9 @@ ShopTemplateRequest::Outcome ShopTemplateRequest::run(const QString& url) {
     m_waiting = false;
     m_target.close();
     if (m_lastState != platform::Inet::icResponseCompleted) {
-        const QString info = m_inet ? m_inet->ResponseInfo() : QString();
-        m_message = u'[' + info + QStringLiteral(u"]טעות! תלחץ עוד פעם!");
+        m_info = m_inet ? m_inet->ResponseInfo() : QString();
+        m_noAnswer = !m_inet || startup::gotNoAnswer(false, m_inet->ResponseCode());
+        m_message = u'[' + m_info + QStringLiteral(u"]טעות! תלחץ עוד פעם!");
         return Outcome::Failed;
     }
     if (m_target.failed()) {
@@ -87,6 +96,43 @@ ShopTemplateRequest::Outcome ShopTemplateRequest::run(const QString& url) {
         return Outcome::FileError;
     }
     return Outcome::Received;
+}
+
+ShopTemplateRequest::Outcome ShopTemplateRequest::runWithFailover(startup::Server server,
+                                                                  const startup::Servers& servers,
+                                                                  QByteArrayView selection) {
+    if (m_waiting)
+        return Outcome::Busy;
+    m_switchedTo.reset();
+    const QPointer<ShopTemplateRequest> alive(this);
+    const auto runOn = [&](startup::Server on) {
+        const QString url = shopTemplateUrl(on, servers, selection);
+        if (!url.isEmpty())
+            return run(url);
+        // Nothing to ask; sbl.htm is emptied all the same, as after a failed request, so that no
+        // other shop's template stands in for this one.
+        if (m_target.open(m_dir.file(data::files::kTemplate)))
+            m_target.close();
+        m_info = startup::noSuchServer(on).errorText;
+        m_noAnswer = true;
+        m_message = u'[' + m_info + QStringLiteral(u"]טעות! תלחץ עוד פעם!");
+        return Outcome::Failed;
+    };
+    const Outcome first = runOn(server);
+    if (!alive || first != Outcome::Failed || !m_noAnswer)
+        return first;
+    const startup::Server other = startup::otherServer(server);
+    if (!servers.has(other))
+        return first;
+    const QString firstInfo = m_info;
+    const Outcome second = runOn(other);
+    if (!alive)
+        return second;
+    if (second == Outcome::Failed && m_noAnswer)
+        m_message = u'[' + firstInfo + u'\n' + m_info + QStringLiteral(u"]טעות! תלחץ עוד פעם!");
+    else
+        m_switchedTo = other;
+    return second;
 }
 
 void ShopTemplateRequest::onStateChanged(int state) {

@@ -3,12 +3,15 @@
 #include "data/DataDir.h"
 #include "data/Result.h"
 #include "startup/DownloadTarget.h"
+#include "startup/ServerFailover.h"
 
 #include <QByteArrayView>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringView>
+
+#include <optional>
 
 namespace velmora::platform {
 class Inet;
@@ -31,6 +34,9 @@ Status copyLocalTemplate(const data::DataDir& dir);
 // names neither server.
 QString shopTemplateUrl(QStringView selectorText, const QString& primaryHost, const QString& fallbackHost,
                         QByteArrayView selection);
+
+// The same for a server of the run; empty when the settings leave it out.
+QString shopTemplateUrl(startup::Server server, const startup::Servers& servers, QByteArrayView selection);
 
 // The message for a selector that names neither server.
 QString selectorProblem(QStringView selectorText);
@@ -58,6 +64,14 @@ public:
 
     // Runs the request to its end.
     Outcome run(const QString& url);
+    // Runs the request for the selected print shop on the server; when it gets no answer at all
+    // (refused, reset, time-out), once more on the other configured server. An answer with an
+    // HTTP error status is not retried.
+    Outcome runWithFailover(startup::Server server, const startup::Servers& servers,
+                            QByteArrayView selection);
+    // The other server, when it answered where the first one did not (after runWithFailover);
+    // it is to serve the rest of the run.
+    std::optional<startup::Server> switchedTo() const { return m_switchedTo; }
     bool isWaiting() const { return m_waiting; }
     // For Failed: "[" + the component's response information + "]טעות! תלחץ עוד פעם!"; for
     // FileError: what went wrong with sbl.htm.
@@ -73,6 +87,9 @@ private:
     startup::DownloadTarget m_target;
     bool m_waiting = false;
     int m_lastState = 0;
+    bool m_noAnswer = false; // the last run's server gave no HTTP answer at all
+    QString m_info;          // the transfer component's description of the last failure
+    std::optional<startup::Server> m_switchedTo;
     QString m_message;
 };
 

@@ -8,6 +8,7 @@
 #include "order/Submission.h"
 #include "order/SubmissionWriter.h"
 #include "platform/Inet.h"
+#include "startup/ServerFailover.h"
 #include "startup/ServerSelector.h"
 
 #include <QCoreApplication>
@@ -63,20 +64,88 @@ SubmissionOutcome OrderSubmitter::submit() {
     return outcome;
 }
 
-bool OrderSubmitter::requestUrl(SubmissionRequest request, QString& url, QString& problem) const {
+std::optional<startup::Server> OrderSubmitter::selectedServer(QString& problem) const {
     const QString selector = m_window.serverSelector();
     const std::optional<startup::Server> server = startup::selectedServer(selector);
-    if (!server) {
+    if (!server)
         problem = selectorMessage(selector);
-        return false;
-    }
+    return server;
+}
+
+QString OrderSubmitter::requestUrl(SubmissionRequest request, startup::Server server) const {
     const QByteArray code = shopCode(data::toCp1255(m_window.printShopText()));
-    const QByteArray path = request == SubmissionRequest::OrderNumber ? orderNumberPath(*server, code)
-                                                                      : templatePath(*server, code);
-    const QString& host =
-        *server == startup::Server::Primary ? m_setup.primaryServer : m_setup.fallbackServer;
-    url = startup::serverUrl(host, path).toString(QUrl::FullyEncoded);
-    return true;
+    const QByteArray path = request == SubmissionRequest::OrderNumber ? orderNumberPath(server, code)
+                                                                      : templatePath(server, code);
+    const QString& base = server == startup::Server::Primary ? m_setup.primaryServer : m_setup.fallbackServer;
+    return startup::serverUrl(base, path).toString(QUrl::FullyEncoded);
+}
+
+platform::FetchResult OrderSubmitter::fetchOrderNumber(startup::Server server) {
+    const QString url = requestUrl(SubmissionRequest::OrderNumber, server);
+    if (url.isEmpty())
+        return startup::noSuchServer(server);
+    const QPointer<OrderSubmitter> alive(this);
+    emit requestStarted(SubmissionRequest::OrderNumber, url);
+    if (!alive)
+        return {};
+    if (!m_inet) {
+        platform::FetchResult gone;
+        gone.errorText = QStringLiteral(u"רכיב התקשורת אינו זמין.");
+        return gone;
+    }
+    return m_inet->fetch(url);
+}
+
+platform::FetchResult OrderSubmitter::downloadTemplate(startup::Server server) {
+    const QString url = requestUrl(SubmissionRequest::Template, server);
+    if (url.isEmpty())
+        return startup::noSuchServer(server);
+    m_received.clear();
+    m_bodyComplete = false;
+    const QPointer<OrderSubmitter> alive(this);
+    emit requestStarted(SubmissionRequest::Template, url);
+    if (!alive)
+        return {};
+    platform::FetchResult result;
+    if (!m_inet || !m_inet->Execute(url, QStringLiteral("get /"))) {
+        // Not a silent server: nothing was asked, so nothing is retried elsewhere.
+        result.httpStatus = -1;
+        result.errorText = QStringLiteral(u"רכיב התקשורת עסוק בבקשה אחרת.");
+        return result;
+    }
+    // The time-out of the transfer component ends the wait in every case.
+    while (alive && m_inet && m_inet->StillExecuting())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (!alive)
+        return {};
+    result.ok = m_bodyComplete;
+    result.httpStatus = m_inet ? m_inet->ResponseCode() : 0;
+    if (!result.ok)
+        result.errorText = m_inet ? m_inet->ResponseInfo() : QString();
+    return result;
+}
+
+template <typename Request>
+platform::FetchResult OrderSubmitter::withFailover(startup::Server server, Request request) {
+    const QPointer<OrderSubmitter> alive(this);
+    platform::FetchResult first = request(server);
+    if (!alive || !startup::gotNoAnswer(first))
+        return first;
+    const startup::Server other = startup::otherServer(server);
+    const QString& otherBase =
+        other == startup::Server::Primary ? m_setup.primaryServer : m_setup.fallbackServer;
+    if (otherBase.isEmpty())
+        return first;
+    platform::FetchResult second = request(other);
+    if (!alive)
+        return second;
+    if (!startup::gotNoAnswer(second)) {
+        if (m_window.useServer)
+            m_window.useServer(other);
+        return second;
+    }
+    second.errorText = first.errorText + u'\n' + second.errorText;
+    return second;
 }
 
 SubmissionOutcome OrderSubmitter::run() {
@@ -92,20 +161,14 @@ SubmissionOutcome OrderSubmitter::run() {
     OrderRecord record = cleanRecord(buildRecord(form));
 
     // The order number.
-    QString url;
     QString problem;
-    if (!requestUrl(SubmissionRequest::OrderNumber, url, problem)) {
+    std::optional<startup::Server> server = selectedServer(problem);
+    if (!server) {
         m_window.showMessage(problem);
         return SubmissionOutcome::Failed;
     }
-    emit requestStarted(SubmissionRequest::OrderNumber, url);
-    if (!alive)
-        return SubmissionOutcome::Abandoned;
-    if (!m_inet) {
-        m_window.showMessage(notSubmitted(QStringLiteral(u"רכיב התקשורת אינו זמין."), {}));
-        return SubmissionOutcome::Failed;
-    }
-    const platform::FetchResult reply = m_inet->fetch(url);
+    const platform::FetchResult reply =
+        withFailover(*server, [this](startup::Server on) { return fetchOrderNumber(on); });
     if (!alive)
         return SubmissionOutcome::Abandoned;
     // A failure is not a page: it must not turn into order number 0.
@@ -120,15 +183,15 @@ SubmissionOutcome OrderSubmitter::run() {
     }
     setOrderNumber(record, number);
 
-    // The template, into a download target that becomes sbl.htm only when all is well.
-    if (!requestUrl(SubmissionRequest::Template, url, problem)) {
+    // The template, into a download target that becomes sbl.htm only when all is well, from the
+    // server the selector names now (the other one when the order number came from there).
+    server = selectedServer(problem);
+    if (!server) {
         m_window.showMessage(problem);
         return SubmissionOutcome::Failed;
     }
     const QString templateFile = dir.file(data::files::kTemplate);
     m_target = std::make_unique<QSaveFile>(templateFile);
-    m_received.clear();
-    m_bodyComplete = false;
     if (!m_target->open(QIODevice::WriteOnly)) {
         const QString error = m_target->errorString();
         dropTarget();
@@ -136,24 +199,15 @@ SubmissionOutcome OrderSubmitter::run() {
             notSubmitted(QStringLiteral(u"לא ניתן לכתוב את תבנית ההזמנה %1.").arg(templateFile), error));
         return SubmissionOutcome::Failed;
     }
-    emit requestStarted(SubmissionRequest::Template, url);
+    // A failed transfer delivers no body, so the target is still empty for a second attempt.
+    const platform::FetchResult download =
+        withFailover(*server, [this](startup::Server on) { return downloadTemplate(on); });
     if (!alive)
         return SubmissionOutcome::Abandoned;
-    if (!m_inet || !m_inet->Execute(url, QStringLiteral("get /"))) {
+    if (!download.ok) {
         dropTarget();
-        m_window.showMessage(notSubmitted(QStringLiteral(u"רכיב התקשורת עסוק בבקשה אחרת."), {}));
-        return SubmissionOutcome::Failed;
-    }
-    // The time-out of the transfer component ends the wait in every case.
-    while (alive && m_inet && m_inet->StillExecuting())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (!alive)
-        return SubmissionOutcome::Abandoned;
-    if (!m_bodyComplete) {
-        const QString info = m_inet ? m_inet->ResponseInfo() : QString();
-        dropTarget();
-        m_window.showMessage(
-            notSubmitted(QStringLiteral(u"תבנית ההזמנה של מכון ההעתקות לא התקבלה מהשרת."), info));
+        m_window.showMessage(notSubmitted(QStringLiteral(u"תבנית ההזמנה של מכון ההעתקות לא התקבלה מהשרת."),
+                                          download.errorText));
         return SubmissionOutcome::Failed;
     }
 

@@ -2,7 +2,9 @@
 
 #include "data/DataDir.h"
 #include "order/OrderForm.h"
+#include "platform/FetchResult.h"
 #include "platform/ProgramLauncher.h"
+#include "startup/ServerSelector.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -11,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QSaveFile;
 
@@ -32,6 +35,9 @@ struct SubmissionWindow {
     std::function<ListIndexes()> listIndexes;
     // The start window's server selector ("1" primary, "2" fallback), read for each request.
     std::function<QString()> serverSelector;
+    // The other server answered a request that the selected one left without an answer: the
+    // selector is to name it from now on, and the status line to say so.
+    std::function<void(startup::Server server)> useServer;
     // The submit button.
     std::function<void(bool enabled)> setSubmitEnabled;
     // A message box with the text and an OK button.
@@ -40,7 +46,7 @@ struct SubmissionWindow {
 
 struct SubmissionSetup {
     data::DataDir dataDir;
-    QString primaryServer; // host[:port]
+    QString primaryServer; // base address (see data/ServerAddress.h); empty: no such server
     QString fallbackServer;
     QString viewer; // empty: the program's document window (the launcher's)
     platform::ProgramLauncher launcher;
@@ -75,8 +81,14 @@ enum class SubmissionRequest { OrderNumber, Template };
 //      document window shows it with the order number in its title);
 //   8. the button is enabled again, whatever happened.
 //
-// Nothing is written unless the order can be submitted: a request that fails (no answer, time-out,
-// an HTTP error status) is reported and leaves every file as it was — a failed order-number
+// A request that gets no answer at all from the selected server (refused, reset, time-out) is
+// made once more on the other configured server; when that one answers, it serves the rest of
+// the run (useServer). An answer with an HTTP error status is not retried. An order number that
+// a server took while its reply was lost is never used: the number from the other server follows
+// it (the servers share their numbers), which leaves a gap and never a repeat.
+//
+// Nothing is written unless the order can be submitted: a request that fails (no answer from
+// either server, an HTTP error status) is reported and leaves every file as it was — a failed order-number
 // request does not become order number 0, and a failed template download leaves sbl.htm as it
 // was. The download target is a temporary file beside sbl.htm that replaces it in one rename once
 // the body is complete and the document can be made from it. A reply page that does arrive is
@@ -110,9 +122,20 @@ signals:
 
 private:
     SubmissionOutcome run();
-    // The address of the request for the selector and shop text as they read now, or the
-    // message to show when the selector names no server.
-    bool requestUrl(SubmissionRequest request, QString& url, QString& problem) const;
+    // The server the selector names now, or the message to show when it names none.
+    std::optional<startup::Server> selectedServer(QString& problem) const;
+    // The address of the request on that server for the shop text as it reads now; empty when
+    // the settings leave the server out.
+    QString requestUrl(SubmissionRequest request, startup::Server server) const;
+    // The order-number request on the server (blocking).
+    platform::FetchResult fetchOrderNumber(startup::Server server);
+    // The template request on the server, into the open download target; the result's body
+    // stays empty (the body is in m_received).
+    platform::FetchResult downloadTemplate(startup::Server server);
+    // The request on the server; when it gets no answer at all, once more on the other
+    // configured server, which is then taken for the rest of the run. The result of the last
+    // attempt; both failures' texts when neither server answered.
+    template <typename Request> platform::FetchResult withFailover(startup::Server server, Request request);
     void dropTarget();
 
     SubmissionSetup m_setup;

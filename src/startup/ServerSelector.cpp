@@ -28,11 +28,18 @@ bool selectorAbandonsStart(QStringView selectorText) {
     return selectorValue(selectorText) == 3;
 }
 
-QUrl serverUrl(const QString& host, QByteArrayView path) {
+QUrl serverUrl(const QString& server, QByteArrayView path) {
+    if (server.isEmpty())
+        return {};
     // The path carries the shop code as Windows-1255 bytes; anything but plain URL characters is
     // sent percent-encoded byte by byte.
     const QByteArray encodedPath = path.toByteArray().toPercentEncoding("/");
-    return QUrl::fromEncoded(QByteArray("http://") + host.toUtf8() + encodedPath);
+    QByteArray base = server.toUtf8();
+    if (!base.contains("://"))
+        base.prepend("http://");
+    while (base.endsWith('/'))
+        base.chop(1);
+    return QUrl::fromEncoded(base + encodedPath);
 }
 
 } // namespace velmora::startup

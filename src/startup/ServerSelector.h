@@ -21,7 +21,9 @@ std::optional<Server> selectedServer(QStringView selectorText);
 // The value 3, typed by the user while the directory download waits, abandons that wait.
 bool selectorAbandonsStart(QStringView selectorText);
 
-// "http://" + host + path.
-QUrl serverUrl(const QString& host, QByteArrayView path);
+// The server's base address (as data::serverBaseUrl gives it: scheme, host, port and path
+// prefix) + path. A bare "host:port" is taken as "http://host:port". An empty server (none
+// configured) gives an empty URL.
+QUrl serverUrl(const QString& server, QByteArrayView path);
 
 } // namespace velmora::startup

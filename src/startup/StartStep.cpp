@@ -2,6 +2,7 @@
 
 #include "data/DataFiles.h"
 #include "platform/Inet.h"
+#include "startup/ServerFailover.h"
 #include "startup/StartStepWindow.h"
 
 #include <QCoreApplication>
@@ -111,10 +112,13 @@ StartStep::Stage StartStep::fetchAddress(StartRequest request, const QString& fi
         if (const Stage stage = currentServer(server); stage != Stage::Done)
             return stage;
         const QString url = urlFor(request, server);
-        emit requesting(request, url);
         // A failed request comes back empty, which is no answer like any reply under three
-        // characters.
-        const QByteArray reply = m_inet.OpenURL(url);
+        // characters; so does a server the settings leave out, which is not asked at all.
+        QByteArray reply;
+        if (!url.isEmpty()) {
+            emit requesting(request, url);
+            reply = m_inet.OpenURL(url);
+        }
         if (!isAnswer(reply)) {
             if (server == Server::Fallback)
                 return Stage::NoServer;
@@ -131,51 +135,66 @@ StartStep::Stage StartStep::fetchAddress(StartRequest request, const QString& fi
 }
 
 StartStep::Stage StartStep::downloadDirectory(StartOutcome& outcome) {
-    Server server = Server::Primary;
-    if (const Stage stage = currentServer(server); stage != Stage::Done)
-        return stage;
-    const QString url = urlFor(StartRequest::Directory, server);
+    bool retried = false;
+    for (;;) {
+        Server server = Server::Primary;
+        if (const Stage stage = currentServer(server); stage != Stage::Done)
+            return stage;
+        const QString url = urlFor(StartRequest::Directory, server);
 
-    // A download abandoned by an earlier step may still be running on the component; it ends
-    // (at the latest at its time-out) before this one starts, and its body goes nowhere.
-    if (!waitForTransfer())
-        return Stage::Abandon;
+        // A download abandoned by an earlier step may still be running on the component; it ends
+        // (at the latest at its time-out) before this one starts, and its body goes nowhere.
+        if (!waitForTransfer())
+            return Stage::Abandon;
 
-    // ruf29.dat receives the page; ruf25.dat and ruf27.dat stay until a good page replaces them.
-    outcome.directory = DirectoryOutcome::KeptPrevious;
-    const Status opened = m_target.open(m_dataDir.file(data::files::kDirectoryPage));
-    if (!opened) {
-        outcome.messages.append(fileProblem(opened.error()));
-        return Stage::Done;
-    }
-    m_lastState = platform::Inet::icNone;
-    emit requesting(StartRequest::Directory, url);
-    if (!m_inet.Execute(url, QStringLiteral("get /"))) {
+        // ruf29.dat receives the page; ruf25.dat and ruf27.dat stay until a good page replaces them.
+        outcome.directory = DirectoryOutcome::KeptPrevious;
+        const Status opened = m_target.open(m_dataDir.file(data::files::kDirectoryPage));
+        if (!opened) {
+            outcome.messages.append(fileProblem(opened.error()));
+            return Stage::Done;
+        }
+        m_lastState = platform::Inet::icNone;
+        emit requesting(StartRequest::Directory, url);
+        if (!m_inet.Execute(url, QStringLiteral("get /"))) {
+            m_target.close();
+            outcome.messages.append(transferFailed(url, QString()));
+            return Stage::Done;
+        }
+        const bool waited = waitForTransfer();
         m_target.close();
-        outcome.messages.append(transferFailed(url, QString()));
-        return Stage::Done;
-    }
-    const bool waited = waitForTransfer();
-    m_target.close();
-    if (!waited || selectorAbandonsStart(m_window.selectorText()))
-        return Stage::Abandon;
+        if (!waited || selectorAbandonsStart(m_window.selectorText()))
+            return Stage::Abandon;
 
-    if (m_lastState != platform::Inet::icResponseCompleted) {
-        outcome.messages.append(transferFailed(url, m_inet.ResponseInfo()));
+        if (m_lastState != platform::Inet::icResponseCompleted) {
+            // The primary server stopped answering since the addresses came: the directory comes
+            // from the fallback server, which serves the rest of the run, as after an address
+            // request. An HTTP error is an answer and is not asked again.
+            // When that one gives no answer either, the selector goes back to the primary server.
+            const bool noAnswer = gotNoAnswer(false, m_inet.ResponseCode());
+            if (!retried && noAnswer && server == Server::Primary && !m_fallbackHost.isEmpty()) {
+                retried = true;
+                m_window.setSelectorText(selectorFor(Server::Fallback));
+                continue;
+            }
+            if (retried && noAnswer)
+                m_window.setSelectorText(selectorFor(Server::Primary));
+            outcome.messages.append(transferFailed(url, m_inet.ResponseInfo()));
+            return Stage::Done;
+        }
+        if (m_target.failed()) {
+            outcome.messages.append(fileProblem(m_target.error()));
+            return Stage::Done;
+        }
+        const Result<DirectoryUpdate> rebuilt = rebuildDirectory(m_dataDir);
+        if (!rebuilt)
+            outcome.messages.append(fileProblem(rebuilt.error()));
+        else if (*rebuilt == DirectoryUpdate::KeptPrevious)
+            outcome.messages.append(pageWithoutShops(url));
+        else
+            outcome.directory = DirectoryOutcome::Replaced;
         return Stage::Done;
     }
-    if (m_target.failed()) {
-        outcome.messages.append(fileProblem(m_target.error()));
-        return Stage::Done;
-    }
-    const Result<DirectoryUpdate> rebuilt = rebuildDirectory(m_dataDir);
-    if (!rebuilt)
-        outcome.messages.append(fileProblem(rebuilt.error()));
-    else if (*rebuilt == DirectoryUpdate::KeptPrevious)
-        outcome.messages.append(pageWithoutShops(url));
-    else
-        outcome.directory = DirectoryOutcome::Replaced;
-    return Stage::Done;
 }
 
 bool StartStep::waitForTransfer() {

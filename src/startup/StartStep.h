@@ -52,6 +52,8 @@ struct StartOutcome {
 //      under three characters, failures included) switches the selector to "2" for the rest of
 //      the step, the fallback server's silence ends the step with "Problems of Internet!!!";
 //   4. the directory page, asynchronously with the window's transfer component, into ruf29.dat;
+//      a primary server that gives no answer to it (refused, reset, time-out; not an HTTP error)
+//      hands it to the fallback server, which then serves the rest of the run;
 //   5. waiting for it while the user interface runs; a selector of 3 abandons the step;
 //   6. the split into ruf25.dat and ruf27.dat;
 //   7. the step's messages ("Problems of Internet!!!" and the others), each waiting for its OK

@@ -5,6 +5,9 @@
 #include "ui/windows/Help.h"
 #include "ui/windows/mismach.h"
 #include "ui/windows/start1.h"
+#include "ui/windows/velmora.h"
+
+#include <QLineEdit>
 
 namespace velmora::ui {
 
@@ -66,6 +69,16 @@ QString WindowRegistry::helpPage(int number) const {
 
 QString WindowRegistry::serverSelector() {
     return ensure<start1>().serverSelector();
+}
+
+startup::Servers WindowRegistry::servers() const {
+    return {m_context.primaryServer, m_context.fallbackServer};
+}
+
+void WindowRegistry::useServer(startup::Server server) {
+    ensure<start1>().Text1->setText(startup::selectorFor(server));
+    if (velmora* pad = find<velmora>())
+        pad->showServerInUse(server, servers().base(server));
 }
 
 } // namespace velmora::ui

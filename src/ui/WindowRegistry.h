@@ -3,6 +3,7 @@
 #include "data/AppConfig.h"
 #include "data/DataDir.h"
 #include "platform/ProgramLauncher.h"
+#include "startup/ServerFailover.h"
 
 #include <QHash>
 #include <QMetaObject>
@@ -20,7 +21,7 @@ namespace velmora::ui {
 // What every window needs to know about the run.
 struct WindowContext {
     data::DataDir dataDir; // the data files, the help pages and the e-mail page all live here
-    QString primaryServer; // host names of the web service
+    QString primaryServer; // base addresses of the web service's servers (empty: none)
     QString fallbackServer;
     QString viewer; // the document viewer; empty for the program's document window (mismach)
     int requestTimeoutMs = data::AppConfig::kDefaultTimeoutMs;
@@ -90,6 +91,13 @@ public:
     // The server selector as its box holds it ("1" primary, "2" fallback). Reading it while no
     // start window exists creates one hidden, which starts with "1".
     QString serverSelector();
+
+    // The servers of the run, as the settings give them.
+    startup::Servers servers() const;
+
+    // The other server answered where the selected one gave no answer: the selector names it
+    // from now on, and the order pad's status line says which server is in use.
+    void useServer(startup::Server server);
 
 private:
     void adopt(const QMetaObject* type, QWidget* window);

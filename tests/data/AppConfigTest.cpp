@@ -107,32 +107,62 @@ TEST_F(AppConfigTest, iniValuesAreReadAndRelativeDataDirIsTakenFromTheIniFolder)
     const QString ini = path(QStringLiteral("conf/velmora.ini"));
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("conf"))));
     writeIni(ini, QStringLiteral("[paths]\ndataDir=../orders\n"
-                                 "[servers]\nprimary=orders.example.com:80\nfallback=[::1]:8081\n"
+                                 "[servers]\nprimary=orders.example.com\nfallback=[::1]:8081\n"
                                  "[viewer]\nprogram=/usr/bin/firefox\n"
                                  "[network]\ntimeoutMs=5000\nmaxBodyBytes=1000\n"));
     const auto config = AppConfig::load({"velmora", "--settings", ini}, {});
     ASSERT_TRUE(config.ok());
     EXPECT_EQ(config->dataDir, path(QStringLiteral("orders")));
-    EXPECT_EQ(config->primaryServer, QStringLiteral("orders.example.com:80"));
-    EXPECT_EQ(config->fallbackServer, QStringLiteral("[::1]:8081"));
+    EXPECT_EQ(config->primaryServer, QStringLiteral("http://orders.example.com"));
+    EXPECT_EQ(config->fallbackServer, QStringLiteral("http://[::1]:8081"));
     EXPECT_EQ(config->viewer, QStringLiteral("/usr/bin/firefox"));
     EXPECT_EQ(config->requestTimeoutMs, 5000);
     EXPECT_EQ(config->maxBodyBytes, 1000);
     EXPECT_TRUE(config->warnings.isEmpty());
 }
 
-TEST_F(AppConfigTest, unusableIniValuesFallBackToDefaultsWithAWarningEach) {
+// A server that cannot be used is named with its setting and file, and the program has no such
+// server: no stand-in address is put in its place.
+TEST_F(AppConfigTest, unusableServerIsReportedAndLeftOut) {
     const QString ini = path(QStringLiteral("bad.ini"));
-    writeIni(ini, QStringLiteral("[servers]\nprimary=no-port\nfallback=host:99999\n"
-                                 "[network]\ntimeoutMs=soon\nmaxBodyBytes=-5\n"));
+    writeIni(ini, QStringLiteral("[servers]\nprimary=ftp://orders.example.com\nfallback=host:99999\n"));
+    const auto config = AppConfig::load({"velmora", "--settings", ini}, {});
+    ASSERT_TRUE(config.ok());
+    EXPECT_TRUE(config->primaryServer.isEmpty());
+    EXPECT_TRUE(config->fallbackServer.isEmpty());
+    ASSERT_EQ(config->warnings.size(), 2);
+    const QString& primary = config->warnings.at(0);
+    EXPECT_TRUE(primary.contains(QStringLiteral("ftp://orders.example.com"))) << primary.toStdString();
+    EXPECT_TRUE(primary.contains(QStringLiteral("servers/primary"))) << primary.toStdString();
+    EXPECT_TRUE(primary.contains(QDir::toNativeSeparators(ini))) << primary.toStdString();
+    EXPECT_TRUE(primary.contains(QStringLiteral(u"השרת הראשי"))) << primary.toStdString();
+    EXPECT_FALSE(primary.contains(QStringLiteral("localhost"))) << primary.toStdString();
+    const QString& fallback = config->warnings.at(1);
+    EXPECT_TRUE(fallback.contains(QStringLiteral("servers/fallback"))) << fallback.toStdString();
+    EXPECT_TRUE(fallback.contains(QStringLiteral("99999"))) << fallback.toStdString();
+    EXPECT_TRUE(fallback.contains(QStringLiteral(u"שרת הגיבוי"))) << fallback.toStdString();
+}
+
+// A key that is not there is the default server; a key written empty is no server at all.
+TEST_F(AppConfigTest, missingServerKeyIsTheDefaultAndAnEmptyOneIsNoServer) {
+    const QString ini = path(QStringLiteral("one.ini"));
+    writeIni(ini, QStringLiteral("[servers]\nfallback=\n"));
     const auto config = AppConfig::load({"velmora", "--settings", ini}, {});
     ASSERT_TRUE(config.ok());
     EXPECT_EQ(config->primaryServer, QLatin1StringView(AppConfig::kDefaultPrimaryServer));
-    EXPECT_EQ(config->fallbackServer, QLatin1StringView(AppConfig::kDefaultFallbackServer));
+    EXPECT_TRUE(config->fallbackServer.isEmpty());
+    EXPECT_TRUE(config->warnings.isEmpty());
+}
+
+TEST_F(AppConfigTest, unusableNetworkValuesFallBackToDefaultsWithAWarningEach) {
+    const QString ini = path(QStringLiteral("bad.ini"));
+    writeIni(ini, QStringLiteral("[network]\ntimeoutMs=soon\nmaxBodyBytes=-5\n"));
+    const auto config = AppConfig::load({"velmora", "--settings", ini}, {});
+    ASSERT_TRUE(config.ok());
     EXPECT_EQ(config->requestTimeoutMs, AppConfig::kDefaultTimeoutMs);
     EXPECT_EQ(config->maxBodyBytes, AppConfig::kDefaultMaxBodyBytes);
-    ASSERT_EQ(config->warnings.size(), 4);
-    EXPECT_TRUE(config->warnings.first().contains(QStringLiteral("no-port")));
+    ASSERT_EQ(config->warnings.size(), 2);
+    EXPECT_TRUE(config->warnings.first().contains(QStringLiteral("soon")));
     EXPECT_TRUE(config->warnings.first().contains(QStringLiteral("bad.ini")));
 }
 
@@ -166,7 +196,7 @@ TEST_F(AppConfigTest, savedConfigurationLoadsBackTheSame) {
     AppConfig config =
         AppConfig::load({"velmora", "--settings", path(QStringLiteral("new/velmora.ini"))}, {}).value();
     config.dataDir = path(QStringLiteral("d"));
-    config.primaryServer = QStringLiteral("a.example:8000");
+    config.primaryServer = QStringLiteral("https://a.example:8000/orders");
     config.viewer = QStringLiteral("/opt/viewer");
     config.requestTimeoutMs = 1234;
     ASSERT_TRUE(config.save().ok());
@@ -177,14 +207,6 @@ TEST_F(AppConfigTest, savedConfigurationLoadsBackTheSame) {
     EXPECT_EQ(again.viewer, config.viewer);
     EXPECT_EQ(again.requestTimeoutMs, 1234);
     EXPECT_EQ(again.maxBodyBytes, config.maxBodyBytes);
-}
-
-TEST(AppConfigServerAddress, acceptsHostAndPortOnly) {
-    for (const char* good : {"localhost:8080", "10.0.0.1:1", "[::1]:65535", "orders.example.com:80"})
-        EXPECT_TRUE(AppConfig::isServerAddress(QString::fromLatin1(good))) << good;
-    for (const char* bad :
-         {"localhost", ":80", "host:0", "host:65536", "host:x", "::1:80", "a b:80", "http://h:80", "[]:80"})
-        EXPECT_FALSE(AppConfig::isServerAddress(QString::fromLatin1(bad))) << bad;
 }
 
 } // namespace

@@ -90,6 +90,16 @@ TEST(ServerSelector, urlJoinsHostAndPath) {
     EXPECT_EQ(serverUrl("h", "/sb\xe0 1.htm").toEncoded(), QByteArray("http://h/sb%E0%201.htm"));
 }
 
+TEST(ServerSelector, urlKeepsTheSchemeAndPathPrefixOfTheBaseAddress) {
+    EXPECT_EQ(serverUrl("https://orders.example.com/velmora", "/cgi-bin/scr042n.pl").toString(),
+              QStringLiteral("https://orders.example.com/velmora/cgi-bin/scr042n.pl"));
+    EXPECT_EQ(serverUrl("http://[::1]:8081", "/sb042.htm").toString(),
+              QStringLiteral("http://[::1]:8081/sb042.htm"));
+    EXPECT_EQ(serverUrl("http://h/a%20b/", "/in1.html").toEncoded(), QByteArray("http://h/a%20b/in1.html"));
+    // No server configured: no address to ask.
+    EXPECT_TRUE(serverUrl(QString(), "/in1.html").isEmpty());
+}
+
 struct SplitCase {
     const char* name;
     QByteArray page;

@@ -182,6 +182,23 @@ TEST_F(StartStepTest, silentPrimaryMakesEveryRequestGoToTheFallback) {
     EXPECT_EQ(read("ruf27.dat"), QByteArray("kod101 Tel 03-5550555 EM:fb@fallback.example\r\n"));
 }
 
+// A primary server the settings leave out (its value could not be used) is not asked: the step
+// goes to the fallback server at once.
+TEST_F(StartStepTest, primaryLeftOutOfTheSettingsIsNotAsked) {
+    StubHttpServer fallback;
+    answerAddresses(fallback);
+    fallback.route("/ruf.html", 200, "B Print kod202 EM:b@b.example\r\n***\r\n");
+    makeStep(QString(), fallback.hostPort());
+    const StartOutcome outcome = m_step->run();
+
+    EXPECT_TRUE(m_window.messages.isEmpty()) << m_window.messages.join(u'\n').toStdString();
+    EXPECT_EQ(outcome.directory, DirectoryOutcome::Replaced);
+    EXPECT_EQ(m_window.selector, "2");
+    EXPECT_EQ(m_requested,
+              QStringList({url(fallback.hostPort(), "/in1.html"), url(fallback.hostPort(), "/in3.html"),
+                           url(fallback.hostPort(), "/ruf.html")}));
+}
+
 TEST_F(StartStepTest, noServerAnsweringShowsProblemsOfInternetAndKeepsEveryFile) {
     const QString primary = m_down.hostPort();
     const QString fallback = m_down2.hostPort();
@@ -313,6 +330,25 @@ INSTANTIATE_TEST_SUITE_P(
         DirectoryFailureCase{
             "end_mark_before_any_shop", {200, "***\r\nA kod101 EM:a@a.example\r\n"}, "ruf.html"}),
     [](const auto& tc) { return std::string(tc.param.name); });
+
+// The primary server gave the addresses but gives no answer to the directory request: the
+// directory comes from the fallback server (its own path), which serves the rest of the run.
+TEST_F(StartStepTest, directoryWithoutAnswerFromThePrimaryComesFromTheFallback) {
+    StubHttpServer primary;
+    answerAddresses(primary);
+    primary.route("/cgi-bin/ruf.html", {200, "", Mode::Raw});
+    StubHttpServer fallback;
+    fallback.route("/ruf.html", 200, "B Print kod202 EM:b@b.example\r\n***\r\n");
+    makeStep(primary.hostPort(), fallback.hostPort());
+    const StartOutcome outcome = m_step->run();
+
+    EXPECT_TRUE(m_window.messages.isEmpty()) << m_window.messages.join(u'\n').toStdString();
+    EXPECT_EQ(outcome.directory, DirectoryOutcome::Replaced);
+    EXPECT_EQ(read("ruf25.dat"), "B Print kod202\r\n");
+    EXPECT_EQ(m_window.selector, "2");
+    EXPECT_EQ(m_requested.mid(2), QStringList({url(primary.hostPort(), "/cgi-bin/ruf.html"),
+                                               url(fallback.hostPort(), "/ruf.html")}));
+}
 
 TEST_F(StartStepTest, downloadTargetThatCannotBeCreatedKeepsTheDirectory) {
     StubHttpServer primary;

@@ -441,6 +441,46 @@ TEST_F(HistoryWindows, theShopSearchAsksTheServerTheSelectorNames) {
     EXPECT_TRUE(read("sbl.htm")->contains("140561"));
 }
 
+// The primary server gives no answer: the shop search takes the template from the fallback
+// server, which then serves the run; a template the primary refuses with an HTTP error is not
+// asked elsewhere.
+TEST_F(HistoryWindows, theShopSearchTurnsToTheFallbackWhenThePrimaryGivesNoAnswer) {
+    context.primaryServer = closed.hostPort();
+    context.fallbackServer = primary.baseUrl();
+    ui::tavla* table = shopSearch(0);
+    ASSERT_NE(table, nullptr);
+    EXPECT_TRUE(messages().isEmpty()) << messages().join(u'\n').toStdString();
+    EXPECT_TRUE(primary.waitForLog("GET /sb042.htm"));
+    EXPECT_TRUE(read("sbl.htm")->contains("140561"));
+    EXPECT_EQ(registry().serverSelector(), "2");
+}
+
+TEST_F(HistoryWindows, theShopSearchDoesNotRetryAnHttpError) {
+    StubHttpServer failing;
+    failing.setResponse(500, "Internal Server Error", "<h1>500</h1>");
+    context.primaryServer = failing.hostPort();
+    context.fallbackServer = primary.baseUrl();
+    ASSERT_NE(shopSearch(0), nullptr);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().first().contains("500")) << messages().first().toStdString();
+    EXPECT_EQ(failing.requestedPaths(), QList<QByteArray>({"/cgi-bin/sb042.htm"}));
+    EXPECT_FALSE(primary.log().contains("GET /sb042.htm"));
+    EXPECT_EQ(registry().serverSelector(), "1");
+}
+
+// Settings that leave both servers out: nothing is asked, the message names the settings, and no
+// other shop's template is left in sbl.htm.
+TEST_F(HistoryWindows, theShopSearchWithoutServersSaysSoAndLeavesNoTemplate) {
+    context.primaryServer = QString();
+    context.fallbackServer = QString();
+    put("sbl.htm", "<html><head></head><body>140561 another shop's template</body></html>\r\n");
+    ASSERT_NE(shopSearch(0), nullptr);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().first().contains("servers/primary")) << messages().first().toStdString();
+    EXPECT_TRUE(messages().first().endsWith(u"]טעות! תלחץ עוד פעם!"_s)) << messages().first().toStdString();
+    EXPECT_EQ(read("sbl.htm"), QByteArray());
+}
+
 TEST_F(HistoryWindows, aSecondSearchWhileTheShopSearchWaitsIsRefused) {
     StubHttpServer silent(StubHttpServer::Mode::Silent);
     context.primaryServer = silent.hostPort();

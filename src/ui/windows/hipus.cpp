@@ -76,21 +76,23 @@ void hipus::Commandh_Click() {
     }
     findPreviousOrders(m_registry, this, history::SearchKey::PrintShop, selection);
 
-    // The shop's template from the server the selector names, as the submission asks it.
+    // The shop's template from the server the selector names, as the submission asks it (and,
+    // when that server gives no answer, from the other one, which then serves the run).
     WindowRegistry& registry = m_registry; // this window may be closed during the wait
-    const WindowContext& context = registry.context();
     const QString selector = registry.serverSelector();
-    const QString url =
-        history::shopTemplateUrl(selector, context.primaryServer, context.fallbackServer, selectionBytes);
-    if (url.isEmpty()) {
+    const std::optional<startup::Server> server = startup::selectedServer(selector);
+    if (!server) {
         Dialogs::message(this, history::selectorProblem(selector));
     } else {
         const QPointer<hipus> alive(this);
-        const history::ShopTemplateRequest::Outcome outcome = m_templateRequest->run(url);
+        const history::ShopTemplateRequest::Outcome outcome =
+            m_templateRequest->runWithFailover(*server, registry.servers(), selectionBytes);
         if (!alive) {
             registry.open<tavla>();
             return;
         }
+        if (const std::optional<startup::Server> switched = m_templateRequest->switchedTo())
+            registry.useServer(*switched);
         if (outcome == history::ShopTemplateRequest::Outcome::Failed ||
             outcome == history::ShopTemplateRequest::Outcome::FileError)
             Dialogs::message(this, m_templateRequest->message());

@@ -36,6 +36,17 @@ const char16_t kNoStartPage[] = u"<html><body dir=\"rtl\" style=\"font-family: s
 constexpr int kPrintLeft = 5880, kPrintTop = 7920, kPrintWidth = 4665, kPrintHeight = 495;
 constexpr FontSpec kPrintFont{12, true};
 
+// The banner: the two servers' addresses (a bare host:port as http://), a dash for a server the
+// settings leave out.
+QString serverBanner(const QString& primary, const QString& fallback) {
+    const auto shown = [](const QString& server) {
+        if (server.isEmpty())
+            return QStringLiteral("-");
+        return server.contains(u"://") ? server : QStringLiteral("http://") + server;
+    };
+    return shown(primary) + QStringLiteral("      ") + shown(fallback);
+}
+
 } // namespace
 
 start1::start1(WindowRegistry& registry, QWidget* parent)
@@ -52,8 +63,7 @@ start1::start1(WindowRegistry& registry, QWidget* parent)
     setTabChain(this, {"start0", "WebBrowser1", "Text1"});
 
     const WindowContext& context = registry.context();
-    Label1->setText(
-        QStringLiteral("http://%1      http://%2").arg(context.primaryServer, context.fallbackServer));
+    Label1->setText(serverBanner(context.primaryServer, context.fallbackServer));
 
     m_startStep = new startup::StartStep(*Inet1, registry.dataDir(), context.primaryServer,
                                          context.fallbackServer, *this, this);

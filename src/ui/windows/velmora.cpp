@@ -7,6 +7,7 @@
 #include "order/OrderSubmitter.h"
 #include "order/Submission.h"
 #include "platform/Inet.h"
+#include "startup/ServerFailover.h"
 #include "tools/EmailPage.h"
 #include "tools/ListNarrowing.h"
 #include "ui/CaptionButton.h"
@@ -467,6 +468,13 @@ void velmora::Combo3_Click() {
         WebBrowser1->Navigate(tools::emailPagePath(m_registry.dataDir()));
 }
 
+void velmora::showServerInUse(startup::Server server, const QString& base) {
+    // Submission refuses an order while the status line begins with "א" (no shop chosen yet).
+    if (Text23->text().startsWith(u'\u05D0'))
+        return;
+    Text23->setText(startup::serverInUseText(server, base));
+}
+
 order::OrderSubmitter* velmora::makeSubmission() {
     const WindowContext& context = m_registry.context();
     order::SubmissionSetup setup{context.dataDir, context.primaryServer, context.fallbackServer,
@@ -483,6 +491,9 @@ order::OrderSubmitter* velmora::makeSubmission() {
     };
     window.serverSelector = [this] {
         return m_registry.serverSelector();
+    };
+    window.useServer = [this](startup::Server server) {
+        m_registry.useServer(server);
     };
     window.setSubmitEnabled = [this](bool enabled) {
         Command1->setEnabled(enabled);

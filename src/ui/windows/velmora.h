@@ -2,6 +2,7 @@
 
 #include "order/OrderForm.h"
 #include "order/OrderRecord.h"
+#include "startup/ServerSelector.h"
 #include "ui/components/Dialogs.h"
 
 #include <QWidget>
@@ -134,6 +135,10 @@ public:
 
     // The submission that Command1 runs (tests watch its requests).
     order::OrderSubmitter& submission() const { return *m_submission; }
+
+    // The status line names the server in use after a switch to the other server. The reminder
+    // to choose a print shop stays, since submission refuses an order while it is there.
+    void showServerInUse(startup::Server server, const QString& base);
 
     // The controls of file row 0..4 and of recipient row 0..4.
     QLineEdit* fileNameBox(int row) const;
