@@ -152,6 +152,9 @@ void HttpTransfer::onReplyFinished() {
         const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         r.errorText = QStringLiteral(u"השרת החזיר שגיאה %1 %2 (%3)")
                           .arg(QString::number(r.httpStatus), reason.trimmed(), where);
+    } else if (reply->error() == QNetworkReply::RemoteHostClosedError) {
+        // A reset, a close before the stated length, or bytes that were no HTTP answer at all.
+        r.errorText = QStringLiteral(u"השרת סגר את החיבור לפני שהגיעה ממנו תשובה שלמה (%1)").arg(where);
     } else if (reply->error() != QNetworkReply::NoError || r.httpStatus == 0) {
         r.errorText = QStringLiteral(u"אין קשר עם השרת: %1 (%2)").arg(reply->errorString(), where);
     } else if (m_statedLength >= 0 && m_body.size() != m_statedLength && !bodyIsUnpacked(*reply)) {

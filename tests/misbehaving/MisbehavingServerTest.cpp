@@ -266,6 +266,30 @@ protected:
     platform::Inet m_inet;
 };
 
+// What the reason given for each misbehaviour says (one of these).
+QStringList expectedReason(Mode mode) {
+    switch (mode) {
+    case Mode::Silent:
+    case Mode::Trickle:
+        return {QStringLiteral(u"השרת לא ענה בתוך 1 שניות")};
+    case Mode::ResetMidBody:
+    case Mode::Garbage:
+    case Mode::LengthLong:
+        return {QStringLiteral(u"השרת סגר את החיבור"), QStringLiteral(u"התשובה של השרת נקטעה")};
+    case Mode::OverCap:
+    case Mode::OverCapStated:
+        return {QStringLiteral(u"התשובה של השרת גדולה מדי")};
+    case Mode::LengthTwice:
+        return {QStringLiteral(u"השרת שלח אורך תשובה לא תקין")};
+    case Mode::RedirectLoop:
+        return {QStringLiteral(u"השרת הפנה את הבקשה יותר מ-")};
+    case Mode::Honest:
+    case Mode::LengthShort:
+        break;
+    }
+    return {};
+}
+
 bool hasHebrew(const QString& text) {
     return std::any_of(text.begin(), text.end(),
                        [](QChar c) { return c.unicode() >= 0x05D0 && c.unicode() <= 0x05EA; });
@@ -313,6 +337,11 @@ TEST_P(MisbehavingServerTest, endsInTimeWithAMessageAndKeepsTheFiles) {
         break;
     }
     const QMap<QString, QByteArray> after = snapshot();
+
+    // For the figures: what the user was told and how long it took (--gtest_output=xml).
+    RecordProperty("outcome", run.succeeded ? "succeeded" : "failed");
+    RecordProperty("elapsed_ms", std::to_string(run.elapsedMs));
+    RecordProperty("message", run.messages.join(u" | ").toStdString());
 
     // No wait past the time-out, whatever the server did.
     EXPECT_LE(run.elapsedMs, requestsUnderTest * kTimeoutMs + kSlackMs);
@@ -373,6 +402,10 @@ TEST_P(MisbehavingServerTest, endsInTimeWithAMessageAndKeepsTheFiles) {
         EXPECT_TRUE(message.contains(server.hostPort())) << message.toStdString();
         const QString reason = message.section(server.hostPort(), 0, 0);
         EXPECT_TRUE(hasHebrew(reason)) << message.toStdString();
+        const QStringList reasons = expectedReason(mode);
+        EXPECT_TRUE(std::any_of(reasons.begin(), reasons.end(), [&message](const QString& part) {
+            return message.contains(part);
+        })) << message.toStdString();
     }
 
     // Nothing written: the directory, the addresses, the journal and its counter, the template.
