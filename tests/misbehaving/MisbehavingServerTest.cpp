@@ -418,6 +418,47 @@ TEST_P(MisbehavingServerTest, endsInTimeWithAMessageAndKeepsTheFiles) {
     EXPECT_EQ(journalRecords(), 0);
 }
 
+// The start step's second chance: a primary server that misbehaves on the start-page request
+// costs one time-out at most, then the fallback server gives the addresses and the directory.
+class StartStepFallback : public MisbehavingServerTest {};
+
+TEST_P(StartStepFallback, theFallbackServerGivesTheDirectory) {
+    const Mode mode = GetParam().mode;
+    MisbehavingServer primary(mode);
+    prepare(primary, Operation::StartAddresses);
+    MisbehavingServer fallback(Mode::Honest);
+    fallback.answer("/in1.html", kAddressReply);
+    fallback.answer("/in3.html", "new.example.com/info.html#/#/#");
+    fallback.answer("/ruf.html", newDirectory());
+
+    startup::StartOutcome outcome;
+    const Observed run = runStart(primary.hostPort(), fallback.hostPort(), outcome);
+
+    EXPECT_LE(run.elapsedMs, kTimeoutMs + kSlackMs);
+    EXPECT_TRUE(run.messages.isEmpty()) << run.messages.join(u'\n').toStdString();
+    EXPECT_EQ(outcome.directory, startup::DirectoryOutcome::Replaced);
+    // The primary server is asked for the start page (again only when it redirects), then no more.
+    for (const QByteArray& path : primary.requestedPaths())
+        EXPECT_EQ(path, "/in1.html");
+    EXPECT_EQ(fallback.requestedPaths(), QList<QByteArray>({"/in1.html", "/in3.html", "/ruf.html"}));
+    EXPECT_EQ(read("ruf29.dat"), newDirectory());
+    EXPECT_EQ(read("url00.dat"), QByteArray("new.example.com/start.html\r\n***\r\n"));
+    EXPECT_EQ(read("url01.dat"), QByteArray("new.example.com/info.html\r\n***\r\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(FailureModes, StartStepFallback,
+                         ::testing::Values(Case{Mode::Silent, Operation::StartAddresses},
+                                           Case{Mode::Trickle, Operation::StartAddresses},
+                                           Case{Mode::ResetMidBody, Operation::StartAddresses},
+                                           Case{Mode::OverCap, Operation::StartAddresses},
+                                           Case{Mode::Garbage, Operation::StartAddresses},
+                                           Case{Mode::LengthLong, Operation::StartAddresses},
+                                           Case{Mode::LengthTwice, Operation::StartAddresses},
+                                           Case{Mode::RedirectLoop, Operation::StartAddresses}),
+                         [](const ::testing::TestParamInfo<Case>& param) {
+                             return std::string(MisbehavingServer::name(param.param.mode));
+                         });
+
 std::vector<Case> allCases() {
     std::vector<Case> cases;
     for (Mode mode :

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -80,6 +81,8 @@ public:
     QString url(const QString& path) const { return QStringLiteral("http://") + hostPort() + path; }
     // Requests that got the misbehaviour (proper answers not counted).
     int misbehaved() const { return m_misbehaved; }
+    // The path of every request, in order.
+    QList<QByteArray> requestedPaths() const { return m_paths; }
 
 private:
     void accept() {
@@ -107,6 +110,7 @@ private:
     }
 
     void respond(QTcpSocket* socket, const QByteArray& path) {
+        m_paths.append(path);
         if (m_answers.contains(path)) {
             socket->write(proper(m_answers.value(path)));
             socket->disconnectFromHost();
@@ -204,4 +208,5 @@ private:
     QByteArray m_body = "<html><body>nothing in particular</body></html>\r\n";
     qsizetype m_overCapSize = 1024 * 1024;
     int m_misbehaved = 0;
+    QList<QByteArray> m_paths;
 };
