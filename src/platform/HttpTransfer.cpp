@@ -13,6 +13,32 @@ QString seconds(int ms) {
     return QString::number(ms / 1000.0);
 }
 
+// The body length the server states: one decimal number, or the same number repeated in a list
+// (several Content-Length lines are joined with ", "). -1 when the header is absent; -2 when it
+// is present but no single length: a server that states two lengths leaves the body's end unknown.
+qint64 statedLength(const QNetworkReply& reply) {
+    if (!reply.hasRawHeader("Content-Length"))
+        return -1;
+    qint64 length = -1;
+    for (const QByteArray& part : reply.rawHeader("Content-Length").split(',')) {
+        const QByteArray digits = part.trimmed();
+        bool ok = !digits.isEmpty();
+        for (const char c : digits)
+            ok = ok && c >= '0' && c <= '9';
+        const qint64 value = ok ? digits.toLongLong(&ok) : -1;
+        if (!ok || (length >= 0 && value != length))
+            return -2;
+        length = value;
+    }
+    return length;
+}
+
+// A body the network layer unpacked (gzip, deflate) is longer than the length the server stated.
+bool bodyIsUnpacked(const QNetworkReply& reply) {
+    const QByteArray coding = reply.rawHeader("Content-Encoding").trimmed().toLower();
+    return !coding.isEmpty() && coding != "identity";
+}
+
 } // namespace
 
 HttpTransfer::HttpTransfer(QNetworkAccessManager& manager, QString url, int timeoutMs, qint64 maxBodyBytes,
@@ -51,6 +77,8 @@ void HttpTransfer::start() {
     }
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    // A few redirects are followed (never from https to http); a loop ends at the bound.
+    request.setMaximumRedirectsAllowed(kMaxRedirects);
     m_reply = m_manager.get(request);
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpTransfer::onReadyRead);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpTransfer::onMetaData);
@@ -68,17 +96,20 @@ void HttpTransfer::reject(const QString& errorText) {
 }
 
 void HttpTransfer::onMetaData() {
-    if (!m_reply || m_tooLarge)
+    if (!m_reply || m_tooLarge || m_badLength)
         return;
-    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid() && length.toLongLong() > m_maxBody) {
+    m_statedLength = statedLength(*m_reply);
+    if (m_statedLength == -2) {
+        m_badLength = true;
+        m_reply->abort();
+    } else if (m_statedLength > m_maxBody) {
         m_tooLarge = true;
         m_reply->abort();
     }
 }
 
 void HttpTransfer::onReadyRead() {
-    if (!m_reply || m_tooLarge)
+    if (!m_reply || m_tooLarge || m_badLength || !m_reply->isOpen())
         return;
     const QByteArray part = m_reply->readAll();
     if (m_body.size() + part.size() > m_maxBody) {
@@ -111,12 +142,26 @@ void HttpTransfer::onReplyFinished() {
     } else if (m_tooLarge) {
         r.errorText = QStringLiteral(u"התשובה של השרת גדולה מדי, יותר מ-%1 בתים (%2)")
                           .arg(QString::number(m_maxBody), where);
+    } else if (m_badLength) {
+        r.errorText = QStringLiteral(u"השרת שלח אורך תשובה לא תקין (Content-Length: %1) (%2)")
+                          .arg(QString::fromLatin1(reply->rawHeader("Content-Length")), where);
+    } else if (reply->error() == QNetworkReply::TooManyRedirectsError) {
+        r.errorText = QStringLiteral(u"השרת הפנה את הבקשה יותר מ-%1 פעמים לכתובת אחרת (%2)")
+                          .arg(QString::number(kMaxRedirects), where);
     } else if (r.httpStatus != 0 && (r.httpStatus < 200 || r.httpStatus > 299)) {
         const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         r.errorText = QStringLiteral(u"השרת החזיר שגיאה %1 %2 (%3)")
                           .arg(QString::number(r.httpStatus), reason.trimmed(), where);
+    } else if (reply->error() == QNetworkReply::RemoteHostClosedError) {
+        // A reset, a close before the stated length, or bytes that were no HTTP answer at all.
+        r.errorText = QStringLiteral(u"השרת סגר את החיבור לפני שהגיעה ממנו תשובה שלמה (%1)").arg(where);
     } else if (reply->error() != QNetworkReply::NoError || r.httpStatus == 0) {
         r.errorText = QStringLiteral(u"אין קשר עם השרת: %1 (%2)").arg(reply->errorString(), where);
+    } else if (m_statedLength >= 0 && m_body.size() != m_statedLength && !bodyIsUnpacked(*reply)) {
+        // The connection ended (closed or reset) before the stated length arrived: a part of a
+        // body is no body.
+        r.errorText = QStringLiteral(u"התשובה של השרת נקטעה: התקבלו %1 מתוך %2 בתים (%3)")
+                          .arg(QString::number(m_body.size()), QString::number(m_statedLength), where);
     } else {
         r.ok = true;
         r.body = std::move(m_body);

@@ -28,6 +28,9 @@ public:
     bool isDone() const { return m_done; }
     const FetchResult& result() const { return m_result; }
 
+    // Redirects followed before the transfer counts as failed.
+    static constexpr int kMaxRedirects = 5;
+
     // The address as it is requested, or an invalid URL when the text is not an http address.
     static QUrl checkedUrl(const QString& url);
 
@@ -50,6 +53,8 @@ private:
     QByteArray m_body;
     bool m_timedOut = false;
     bool m_tooLarge = false;
+    bool m_badLength = false;   // the server stated no single Content-Length
+    qint64 m_statedLength = -1; // the Content-Length stated, -1 when none
     bool m_done = false;
     FetchResult m_result;
 };

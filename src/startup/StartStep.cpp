@@ -147,13 +147,16 @@ StartStep::Stage StartStep::downloadDirectory(StartOutcome& outcome) {
         if (!waitForTransfer())
             return Stage::Abandon;
 
-        // ruf29.dat receives the page; ruf25.dat and ruf27.dat stay until a good page replaces them.
+        // ruf29.dat receives the page, but like ruf25.dat and ruf27.dat it keeps the previous
+        // directory until a whole page with print shops has arrived.
         outcome.directory = DirectoryOutcome::KeptPrevious;
-        const Status opened = m_target.open(m_dataDir.file(data::files::kDirectoryPage));
+        const Status opened =
+            m_target.open(m_dataDir.file(data::files::kDirectoryPage), DownloadTarget::Replace::OnCommit);
         if (!opened) {
             outcome.messages.append(fileProblem(opened.error()));
             return Stage::Done;
         }
+        m_page.clear();
         m_lastState = platform::Inet::icNone;
         emit requesting(StartRequest::Directory, url);
         if (!m_inet.Execute(url, QStringLiteral("get /"))) {
@@ -162,11 +165,13 @@ StartStep::Stage StartStep::downloadDirectory(StartOutcome& outcome) {
             return Stage::Done;
         }
         const bool waited = waitForTransfer();
-        m_target.close();
-        if (!waited || selectorAbandonsStart(m_window.selectorText()))
+        if (!waited || selectorAbandonsStart(m_window.selectorText())) {
+            m_target.close();
             return Stage::Abandon;
+        }
 
         if (m_lastState != platform::Inet::icResponseCompleted) {
+            m_target.close();
             // The primary server stopped answering since the addresses came: the directory comes
             // from the fallback server, which serves the rest of the run, as after an address
             // request. An HTTP error is an answer and is not asked again.
@@ -182,15 +187,20 @@ StartStep::Stage StartStep::downloadDirectory(StartOutcome& outcome) {
             outcome.messages.append(transferFailed(url, m_inet.ResponseInfo()));
             return Stage::Done;
         }
-        if (m_target.failed()) {
-            outcome.messages.append(fileProblem(m_target.error()));
+        const DirectoryFiles files = splitDirectory(m_page);
+        m_page.clear();
+        if (files.records == 0) {
+            m_target.close();
+            outcome.messages.append(pageWithoutShops(url));
             return Stage::Done;
         }
-        const Result<DirectoryUpdate> rebuilt = rebuildDirectory(m_dataDir);
-        if (!rebuilt)
-            outcome.messages.append(fileProblem(rebuilt.error()));
-        else if (*rebuilt == DirectoryUpdate::KeptPrevious)
-            outcome.messages.append(pageWithoutShops(url));
+        if (const Status committed = m_target.commit(); !committed) {
+            outcome.messages.append(fileProblem(committed.error()));
+            return Stage::Done;
+        }
+        const Result<DirectoryUpdate> replaced = replaceDirectoryFiles(m_dataDir, files);
+        if (!replaced)
+            outcome.messages.append(fileProblem(replaced.error()));
         else
             outcome.directory = DirectoryOutcome::Replaced;
         return Stage::Done;
@@ -212,8 +222,10 @@ void StartStep::onStateChanged(int state) {
     if (state != platform::Inet::icResponseCompleted || !m_target.isOpen())
         return;
     for (QByteArray chunk = m_inet.GetChunk(kDirectoryChunk); !chunk.isEmpty();
-         chunk = m_inet.GetChunk(kDirectoryChunk))
+         chunk = m_inet.GetChunk(kDirectoryChunk)) {
         m_target.append(chunk);
+        m_page.append(chunk);
+    }
 }
 
 QString StartStep::host(Server server) const {

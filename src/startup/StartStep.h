@@ -59,9 +59,10 @@ struct StartOutcome {
 //   7. the step's messages ("Problems of Internet!!!" and the others), each waiting for its OK
 //      while the Start button is still disabled;
 //   8. the Start button enabled again and the main window shown.
-// The previous ruf25.dat and ruf27.dat stay whenever the directory request fails (no answer,
-// time-out, an HTTP error, a transfer error) or the page holds no print shop: the user is told,
-// and the order pad opens with the print shops it had.
+// The previous ruf29.dat, ruf25.dat and ruf27.dat stay whenever the directory request fails (no
+// answer, time-out, an HTTP error, a transfer error, a body cut short) or the page holds no print
+// shop: the user is told, and the order pad opens with the print shops it had. A good page
+// replaces ruf29.dat in one rename, then ruf25.dat and ruf27.dat.
 //
 // The window's transfer component delivers its state notification to onStateChanged(), which
 // appends the completed body to ruf29.dat.
@@ -106,6 +107,7 @@ private:
 
     bool m_running = false;
     DownloadTarget m_target;
+    QByteArray m_page; // the directory page as received, split before ruf29.dat is replaced
     int m_lastState = 0;
 };
 

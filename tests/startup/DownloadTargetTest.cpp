@@ -1,5 +1,6 @@
 #include "startup/DownloadTarget.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -51,6 +52,39 @@ TEST(DownloadTarget, fileThatCannotBeCreatedIsAnError) {
     EXPECT_FALSE(opened.ok());
     EXPECT_TRUE(opened.error().contains("ruf29.dat"));
     EXPECT_FALSE(target.isOpen());
+}
+
+} // namespace
+
+namespace {
+
+// Replace::OnCommit: the old page stays until the new one is complete and committed.
+TEST(DownloadTarget, replaceOnCommitKeepsTheOldFileUntilCommit) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ruf29.dat");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("Old kod001 EM:old\r\n");
+    old.close();
+    const auto content = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+
+    DownloadTarget dropped;
+    ASSERT_TRUE(dropped.open(path, DownloadTarget::Replace::OnCommit).ok());
+    dropped.append("Half a pa");
+    EXPECT_EQ(content(), QByteArray("Old kod001 EM:old\r\n")) << "the old page stays during the download";
+    dropped.close();
+    EXPECT_EQ(content(), QByteArray("Old kod001 EM:old\r\n")) << "closed without commit: nothing replaced";
+
+    DownloadTarget committed;
+    ASSERT_TRUE(committed.open(path, DownloadTarget::Replace::OnCommit).ok());
+    committed.append("New kod002 ");
+    committed.append("EM:new\r\n");
+    EXPECT_TRUE(committed.commit().ok());
+    EXPECT_EQ(content(), QByteArray("New kod002 EM:new\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"ruf29.dat"}) << "no file left beside it";
 }
 
 } // namespace
