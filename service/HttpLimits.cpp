@@ -2,7 +2,15 @@
 
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -18,6 +26,8 @@ namespace {
 
 // Set on the threads of the turn-away crew: every request they read is answered 503.
 thread_local bool t_turningAway = false;
+// Set while a request is served when its connection is to close after the reply.
+thread_local bool t_closeAfterReply = false;
 
 // Threads that answer 503 while the workers are all busy and their queue is full. Few: each
 // answer is short, and a client that is slow to send its request is cut off by the read time-out.
@@ -125,7 +135,170 @@ bool isSoundField(const std::string& name, const std::string& value) {
     });
 }
 
+// Waits until the socket is readable (or writable); false on time-out or error.
+bool waitFor(int sock, short events, int timeoutMs) {
+    pollfd entry{sock, events, 0};
+    while (true) {
+        const int n = ::poll(&entry, 1, std::max(0, timeoutMs));
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n > 0;
+    }
+}
+
+void addressOf(const sockaddr_storage& address, std::string& ip, int& port) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address.ss_family == AF_INET) {
+        const auto* v4 = reinterpret_cast<const sockaddr_in*>(&address);
+        ::inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
+        port = ntohs(v4->sin_port);
+    } else if (address.ss_family == AF_INET6) {
+        const auto* v6 = reinterpret_cast<const sockaddr_in6*>(&address);
+        ::inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
+        port = ntohs(v6->sin6_port);
+    }
+    ip = text;
+}
+
+// One connection's socket as the library reads and writes it, under the limits. The read-ahead
+// buffer lives as long as the connection.
+class BoundedStream final : public httplib::Stream {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    BoundedStream(int sock, const HttpLimits& limits, std::size_t budget)
+        : m_sock(sock)
+        , m_limits(limits)
+        , m_budgetPerRequest(budget) {}
+
+    void beginRequest() {
+        m_deadline = Clock::now() + std::chrono::seconds(m_limits.requestTimeoutSeconds);
+        m_budget = m_budgetPerRequest;
+    }
+    bool hasReadAhead() const { return m_begin < m_end; }
+    // A read was refused: over the budget, or out of time.
+    bool cutOff() const { return m_cutOff; }
+
+    bool is_readable() const override { return hasReadAhead() || waitFor(m_sock, POLLIN, readWaitMs()); }
+    bool is_writable() const override {
+        return waitFor(m_sock, POLLOUT, m_limits.writeTimeoutSeconds * 1000);
+    }
+
+    ssize_t read(char* ptr, size_t size) override {
+        if (!hasReadAhead()) {
+            // Over the budget or the request's time: the request cannot be whole any more.
+            const int waitMs = readWaitMs();
+            if (m_budget == 0 || waitMs <= 0 || !waitFor(m_sock, POLLIN, waitMs)) {
+                m_cutOff = true;
+                return -1;
+            }
+            ssize_t n;
+            do
+                n = ::recv(m_sock, m_buffer, std::min(sizeof m_buffer, m_budget), 0);
+            while (n < 0 && errno == EINTR);
+            if (n <= 0)
+                return n;
+            m_begin = 0;
+            m_end = static_cast<std::size_t>(n);
+            m_budget -= m_end;
+        }
+        const std::size_t count = std::min(size, m_end - m_begin);
+        std::copy_n(m_buffer + m_begin, count, ptr);
+        m_begin += count;
+        return static_cast<ssize_t>(count);
+    }
+
+    ssize_t write(const char* ptr, size_t size) override {
+        if (!is_writable())
+            return -1;
+        ssize_t n;
+        do
+            n = ::send(m_sock, ptr, size, MSG_NOSIGNAL);
+        while (n < 0 && errno == EINTR);
+        return n;
+    }
+
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        if (::getpeername(m_sock, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            addressOf(address, ip, port);
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        if (::getsockname(m_sock, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            addressOf(address, ip, port);
+    }
+    socket_t socket() const override { return m_sock; }
+
+private:
+    // The read time-out, or less when the request's time runs out sooner.
+    int readWaitMs() const {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Clock::now()).count();
+        return static_cast<int>(std::min<long long>(left, m_limits.readTimeoutSeconds * 1000LL));
+    }
+
+    int m_sock;
+    const HttpLimits& m_limits;
+    std::size_t m_budgetPerRequest;
+    std::size_t m_budget = 0;
+    Clock::time_point m_deadline;
+    char m_buffer[4096];
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    bool m_cutOff = false;
+};
+
+class BoundedServer final : public httplib::Server {
+public:
+    BoundedServer(const HttpLimits& limits, std::size_t maxBodyBytes)
+        : m_limits(limits)
+        , m_budget(requestByteBudget(limits, maxBodyBytes)) {}
+
+private:
+    // The library's own connection loop, with the bounded stream.
+    bool process_and_close_socket(socket_t sock) override {
+        BoundedStream stream(sock, m_limits, m_budget);
+        bool served = false;
+        for (std::size_t left = static_cast<std::size_t>(m_limits.keepAliveMaxRequests);
+             left > 0 && svr_sock_ != INVALID_SOCKET; --left) {
+            if (!stream.hasReadAhead() && !waitFor(sock, POLLIN, m_limits.keepAliveTimeoutSeconds * 1000))
+                break;
+            stream.beginRequest();
+            t_closeAfterReply = false;
+            bool closed = false;
+            served = process_request(stream, left == 1, closed, nullptr);
+            if (!served || closed || stream.cutOff() || t_closeAfterReply)
+                break;
+        }
+        ::shutdown(sock, SHUT_RDWR);
+        ::close(sock);
+        return served;
+    }
+
+    const HttpLimits m_limits;
+    const std::size_t m_budget;
+};
+
 } // namespace
+
+void closeAfterReply() {
+    t_closeAfterReply = true;
+}
+
+std::size_t requestByteBudget(const HttpLimits& limits, std::size_t maxBodyBytes) {
+    // Request line: method, spaces, version, line end; every field line: ": " and its line end
+    // (and some room for blanks around values); the empty line; the body.
+    return 64 + static_cast<std::size_t>(limits.maxUrlBytes) +
+           static_cast<std::size_t>(limits.maxHeaderBytes) +
+           16 * static_cast<std::size_t>(limits.maxHeaders) + 2 + maxBodyBytes;
+}
+
+std::unique_ptr<httplib::Server> makeBoundedServer(const HttpLimits& limits, std::size_t maxBodyBytes) {
+    return std::make_unique<BoundedServer>(limits, maxBodyBytes);
+}
 
 void applyLimits(httplib::Server& server, const HttpLimits& limits) {
     const auto workers = static_cast<std::size_t>(limits.threads);

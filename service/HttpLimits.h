@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace httplib {
@@ -25,6 +26,9 @@ struct HttpLimits {
     // write of a request.
     int readTimeoutSeconds = 5;
     int writeTimeoutSeconds = 5;
+    // A whole request (its head, and a body) must come within this many seconds of its first
+    // byte, however slowly and steadily it trickles in.
+    int requestTimeoutSeconds = 10;
     // A kept-alive connection serves at most this many requests, and is closed after this long
     // without the next one.
     int keepAliveMaxRequests = 100;
@@ -44,6 +48,22 @@ struct HttpLimits {
     static constexpr int kMaxHeaders = 1000;
     static constexpr int kMaxHeaderBytes = 1 << 20;
 };
+
+// A plain HTTP server that reads every request under the limits as it comes in: no more bytes
+// than the target, the header fields and a body may take together (so that a client cannot make
+// the service hold an endless list of fields before it is refused), and nothing after the
+// request's time-out. It also keeps a connection's read-ahead from one request to the next, so
+// pipelined requests are all answered, and answers a client that already closed its sending
+// side. applyLimits() still applies.
+std::unique_ptr<httplib::Server> makeBoundedServer(const HttpLimits& limits, std::size_t maxBodyBytes);
+
+// Makes the bounded server close the connection once the reply being made is out: after a
+// request it could not frame, what follows on the connection is no request to trust, and a
+// client turned away should not stay. Call on the thread serving the request.
+void closeAfterReply();
+
+// The most bytes a request's head and body may take on the wire under the limits.
+std::size_t requestByteBudget(const HttpLimits& limits, std::size_t maxBodyBytes);
 
 // Puts the limits on a server (plain or TLS): time-outs, keep-alive bounds, the bounded worker
 // queue with its 503 answer. checkRequest() does the rest, from the pre-routing handler.

@@ -29,7 +29,7 @@ void applyReply(const Reply& reply, httplib::Response& res) {
 HttpServer::HttpServer(const Routes& routes, const HttpLimits& limits)
     : m_routes(routes)
     , m_limits(limits)
-    , m_server(std::make_unique<httplib::Server>()) {
+    , m_server(makeBoundedServer(limits, kMaxBodyBytes)) {
     httplib::Server& server = *m_server;
     // Bounds on what a client may send or hold (see HttpLimits.h); the body is of no use to any
     // route and is capped here.
@@ -82,7 +82,16 @@ HttpServer::HttpServer(const Routes& routes, const HttpLimits& limits)
     server.Options(anyPath, dispatch);
 
     // Replies the library makes itself (malformed request, body too large ...) get a body too.
-    server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+    server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
+        // After a request that could not be framed, or one turned away, the connection ends.
+        const int status = res.status;
+        if (status == 400 || status == 408 || status == 413 || status == 414 || status == 431 ||
+            status == 503) {
+            // (The library says so itself when the request asked for it.)
+            if (req.get_header_value("Connection") != "close")
+                res.set_header("Connection", "close");
+            closeAfterReply();
+        }
         if (res.body.empty()) {
             const Reply reply = errorReply(res.status);
             res.set_content(reply.body, reply.contentType);

@@ -24,6 +24,8 @@ constexpr NumberOption kNumberOptions[] = {
      "seconds a client may send nothing while it sends a request"},
     {"--write-timeout", &HttpLimits::writeTimeoutSeconds, HttpLimits::kMaxSeconds,
      "seconds a client may take nothing while it gets a reply"},
+    {"--request-timeout", &HttpLimits::requestTimeoutSeconds, HttpLimits::kMaxSeconds,
+     "seconds a client may take to send a whole request"},
     {"--keep-alive-max", &HttpLimits::keepAliveMaxRequests, HttpLimits::kMaxKeepAliveRequests,
      "requests on one connection"},
     {"--keep-alive-timeout", &HttpLimits::keepAliveTimeoutSeconds, HttpLimits::kMaxSeconds,
