@@ -30,7 +30,8 @@ thread_local bool t_turningAway = false;
 thread_local bool t_closeAfterReply = false;
 
 // Threads that answer 503 while the workers are all busy and their queue is full. Few: each
-// answer is short, and a client that is slow to send its request is cut off by the read time-out.
+// answer is short, and a client that is slow to send its request is cut off by the request
+// time-out.
 constexpr std::size_t kTurnAwayThreads = 2;
 
 // The library's own worker pool queues connections without bound (and its enqueue cannot refuse
@@ -56,7 +57,7 @@ public:
         Lane& lane = m_served.hasRoom() || m_shutdown ? m_served : m_turnedAway;
         lane.jobs.push_back(std::move(fn));
         lock.unlock();
-        m_work.notify_all();
+        lane.work.notify_one();
     }
 
     void shutdown() override {
@@ -66,7 +67,8 @@ public:
                 return;
             m_shutdown = true;
         }
-        m_work.notify_all();
+        m_served.work.notify_all();
+        m_turnedAway.work.notify_all();
         m_room.notify_all();
         for (auto& thread : m_threads)
             thread.join();
@@ -82,6 +84,7 @@ private:
         std::size_t maxQueued;
         std::deque<std::function<void()>> jobs;
         std::size_t busy = 0;
+        std::condition_variable work;
 
         // A connection taken now would be served at once or wait behind at most maxQueued others.
         bool hasRoom() const { return jobs.size() + busy < threads + maxQueued; }
@@ -91,7 +94,7 @@ private:
         t_turningAway = turningAway;
         std::unique_lock lock(m_mutex);
         while (true) {
-            m_work.wait(lock, [&] { return m_shutdown || !lane.jobs.empty(); });
+            lane.work.wait(lock, [&] { return m_shutdown || !lane.jobs.empty(); });
             if (lane.jobs.empty())
                 return; // shut down, and every accepted connection served
             std::function<void()> job = std::move(lane.jobs.front());
@@ -107,7 +110,6 @@ private:
     }
 
     std::mutex m_mutex;
-    std::condition_variable m_work;
     std::condition_variable m_room;
     bool m_shutdown = false;
     Lane m_served;
