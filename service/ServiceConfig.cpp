@@ -50,7 +50,7 @@ std::string usageText() {
     const HttpLimits defaults;
     for (const NumberOption& option : kNumberOptions) {
         std::string line = "  " + std::string(option.name);
-        line.resize(22, ' ');
+        line.resize(std::max<std::size_t>(line.size() + 2, 24), ' ');
         text += line + option.help + " (default " + std::to_string(defaults.*option.field) + ", at most " +
                 std::to_string(option.max) + ")\n";
     }
