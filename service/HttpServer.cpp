@@ -26,29 +26,28 @@ void applyReply(const Reply& reply, httplib::Response& res) {
 
 } // namespace
 
-HttpServer::HttpServer(const Routes& routes, int threads)
+HttpServer::HttpServer(const Routes& routes, const HttpLimits& limits)
     : m_routes(routes)
-    , m_server(std::make_unique<httplib::Server>()) {
+    , m_limits(limits)
+    , m_server(makeBoundedServer(limits, kMaxBodyBytes)) {
     httplib::Server& server = *m_server;
-    const auto poolSize = static_cast<std::size_t>(threads);
-    server.new_task_queue = [poolSize] {
-        return new httplib::ThreadPool(poolSize);
-    };
-
-    // Bounds on what a client may send or hold: request line and header lines are bounded by
-    // the library (8 KiB each), the body here; slow clients are cut off by the time-outs.
+    // Bounds on what a client may send or hold (see HttpLimits.h); the body is of no use to any
+    // route and is capped here.
+    applyLimits(server, m_limits);
     server.set_payload_max_length(kMaxBodyBytes);
-    server.set_read_timeout(5, 0);
-    server.set_write_timeout(5, 0);
-    // An idle kept-alive connection holds its worker, and a stop waits for it: keep that short.
-    server.set_keep_alive_timeout(2);
-    server.set_keep_alive_max_count(1000);
     // Headers and body go out in separate writes; without this, Nagle and delayed ACKs add 40 ms.
     server.set_tcp_nodelay(true);
 
-    server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+    server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         t_requestStart = std::chrono::steady_clock::now();
         t_requestTimed = true;
+        if (const int refused = checkRequest(req, m_limits); refused != 0) {
+            Reply reply = errorReply(refused);
+            if (refused == 503)
+                reply.headers.emplace_back("Retry-After", "1");
+            applyReply(reply, res);
+            return httplib::Server::HandlerResponse::Handled;
+        }
         // Methods the library has no handler list for (HEAD, TRACE, CONNECT) end here.
         static const char* const routed[] = {"GET", "POST", "PUT", "PATCH", "DELETE", "OPTIONS"};
         if (std::find(std::begin(routed), std::end(routed), req.method) == std::end(routed)) {
@@ -83,7 +82,16 @@ HttpServer::HttpServer(const Routes& routes, int threads)
     server.Options(anyPath, dispatch);
 
     // Replies the library makes itself (malformed request, body too large ...) get a body too.
-    server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+    server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
+        // After a request that could not be framed, or one turned away, the connection ends.
+        const int status = res.status;
+        if (status == 400 || status == 408 || status == 413 || status == 414 || status == 431 ||
+            status == 503) {
+            // (The library says so itself when the request asked for it.)
+            if (req.get_header_value("Connection") != "close")
+                res.set_header("Connection", "close");
+            closeAfterReply();
+        }
         if (res.body.empty()) {
             const Reply reply = errorReply(res.status);
             res.set_content(reply.body, reply.contentType);

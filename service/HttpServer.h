@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "service/HttpLimits.h"
 #include "service/Routes.h"
 
 namespace httplib {
@@ -15,7 +16,7 @@ namespace velmora::service {
 // request to the routes and logs it.
 class HttpServer {
 public:
-    HttpServer(const Routes& routes, int threads);
+    HttpServer(const Routes& routes, const HttpLimits& limits);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
@@ -34,6 +35,7 @@ public:
 
 private:
     const Routes& m_routes;
+    const HttpLimits m_limits;
     std::unique_ptr<httplib::Server> m_server;
     int m_port = 0;
 };

@@ -60,6 +60,8 @@ const char* statusText(int status) {
         return "Payload Too Large";
     case 414:
         return "URI Too Long";
+    case 431:
+        return "Request Header Fields Too Large";
     case 500:
         return "Internal Server Error";
     case 503:

@@ -1,17 +1,60 @@
 #include "service/ServiceConfig.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 namespace velmora::service {
 
+namespace {
+
+// The options that take a whole number, with their range and where the value goes.
+struct NumberOption {
+    const char* name;
+    int HttpLimits::*field;
+    int max;
+    const char* help;
+};
+
+constexpr NumberOption kNumberOptions[] = {
+    {"--threads", &HttpLimits::threads, HttpLimits::kMaxThreads, "worker threads"},
+    {"--max-queued", &HttpLimits::maxQueued, HttpLimits::kMaxQueued,
+     "connections waiting for a busy worker; beyond that 503"},
+    {"--read-timeout", &HttpLimits::readTimeoutSeconds, HttpLimits::kMaxSeconds,
+     "seconds a client may send nothing while it sends a request"},
+    {"--write-timeout", &HttpLimits::writeTimeoutSeconds, HttpLimits::kMaxSeconds,
+     "seconds a client may take nothing while it gets a reply"},
+    {"--request-timeout", &HttpLimits::requestTimeoutSeconds, HttpLimits::kMaxSeconds,
+     "seconds a client may take to send a whole request"},
+    {"--keep-alive-max", &HttpLimits::keepAliveMaxRequests, HttpLimits::kMaxKeepAliveRequests,
+     "requests on one connection"},
+    {"--keep-alive-timeout", &HttpLimits::keepAliveTimeoutSeconds, HttpLimits::kMaxSeconds,
+     "seconds an idle connection is kept"},
+    {"--max-url-bytes", &HttpLimits::maxUrlBytes, HttpLimits::kMaxUrlBytes,
+     "request target length; beyond 414"},
+    {"--max-headers", &HttpLimits::maxHeaders, HttpLimits::kMaxHeaders, "header fields; beyond 431"},
+    {"--max-header-bytes", &HttpLimits::maxHeaderBytes, HttpLimits::kMaxHeaderBytes,
+     "header names and values together; beyond 431"},
+};
+
+} // namespace
+
 std::string usageText() {
-    return "usage: velmora-service --listen ADDRESS:PORT --site DIR --db FILE|URL [--threads N]\n"
-           "  --listen   address and port to listen on; port 0 picks a free port\n"
-           "  --site     directory with shops.tsv, the address pages and the templates\n"
-           "  --db       the order-number counters: an SQLite database file, or a PostgreSQL\n"
-           "             database as postgresql://[USER[:PASSWORD]@][HOST][:PORT]/NAME[?...]\n"
-           "             (several instances may share one file or database)\n"
-           "  --threads  worker threads (default 32)\n";
+    std::string text = "usage: velmora-service --listen ADDRESS:PORT --site DIR --db FILE|URL [OPTION N]...\n"
+                       "  --listen   address and port to listen on; port 0 picks a free port\n"
+                       "  --site     directory with shops.tsv, the address pages and the templates\n"
+                       "  --db       the order-number counters: an SQLite database file, or a PostgreSQL\n"
+                       "             database as postgresql://[USER[:PASSWORD]@][HOST][:PORT]/NAME[?...]\n"
+                       "             (several instances may share one file or database)\n"
+                       "limits (whole numbers from 1):\n";
+    const HttpLimits defaults;
+    for (const NumberOption& option : kNumberOptions) {
+        std::string line = "  " + std::string(option.name);
+        line.resize(std::max<std::size_t>(line.size() + 2, 24), ' ');
+        text += line + option.help + " (default " + std::to_string(defaults.*option.field) + ", at most " +
+                std::to_string(option.max) + ")\n";
+    }
+    return text;
 }
 
 namespace {
@@ -61,7 +104,10 @@ std::variant<ServiceConfig, ConfigError> parseArguments(const std::vector<std::s
         const std::string& option = args[i];
         if (option == "--help" || option == "-h")
             return ConfigError{};
-        if (option != "--listen" && option != "--site" && option != "--db" && option != "--threads")
+        const auto* number = std::find_if(std::begin(kNumberOptions), std::end(kNumberOptions),
+                                          [&](const NumberOption& o) { return option == o.name; });
+        const bool isNumber = number != std::end(kNumberOptions);
+        if (option != "--listen" && option != "--site" && option != "--db" && !isNumber)
             return ConfigError{"unknown argument: " + option};
         if (i + 1 >= args.size())
             return ConfigError{option + " needs a value"};
@@ -75,8 +121,10 @@ std::variant<ServiceConfig, ConfigError> parseArguments(const std::vector<std::s
         } else if (option == "--db") {
             config.database = value;
         } else {
-            if (!parseInt(value, config.threads) || config.threads < 1 || config.threads > 1024)
-                return ConfigError{"--threads wants a number from 1 to 1024, got: " + value};
+            int& field = config.limits.*number->field;
+            if (!parseInt(value, field) || field < 1 || field > number->max)
+                return ConfigError{option + " wants a number from 1 to " + std::to_string(number->max) +
+                                   ", got: " + value};
         }
     }
     if (!haveListen)

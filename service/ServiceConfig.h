@@ -1,5 +1,7 @@
 #pragma once
 
+#include "service/HttpLimits.h"
+
 #include <filesystem>
 #include <string>
 #include <variant>
@@ -8,7 +10,7 @@
 namespace velmora::service {
 
 // What the service is told on its command line:
-//   velmora-service --listen ADDRESS:PORT --site DIR --db FILE|URL [--threads N]
+//   velmora-service --listen ADDRESS:PORT --site DIR --db FILE|URL [--threads N] [limits]
 // ADDRESS is an IPv4 address or a host name, or an IPv6 address in brackets ("[::1]:8080");
 // PORT 0 lets the system choose a free port.
 struct ServiceConfig {
@@ -17,8 +19,8 @@ struct ServiceConfig {
     std::filesystem::path siteDir;
     // An SQLite database file, or a PostgreSQL URL ("postgresql://..." or "postgres://...").
     std::string database;
-    // Worker threads; each keeps one client connection, so this bounds concurrent connections.
-    int threads = 32;
+    // Worker threads (--threads) and what a client may send or hold (see HttpLimits.h).
+    HttpLimits limits;
 };
 
 struct ConfigError {

@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     // The address replies name the server by the Host header of the request; this is the
     // stand-in for a request without one, completed once the port is known.
     Routes routes(shops, *counters, site);
-    HttpServer server(routes, config.threads);
+    HttpServer server(routes, config.limits);
     if (!server.bind(config.host, config.port, error))
         return fail(error);
     const std::string listening = hostPort(config.host, server.port());

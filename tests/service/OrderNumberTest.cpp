@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <iostream>
 #include <map>
 #include <mutex>
 #include <set>
@@ -246,38 +248,76 @@ void expectNeverTwiceAndRising(const std::vector<NumberLoad::Taken>& taken) {
     }
 }
 
-// Load on both servers while one of them is killed and restarted, again and again.
-TEST_P(OrderNumbers, ContinueWithoutDuplicatesAfterSigkillInMidLoad) {
-    TestService a(options());
-    ASSERT_TRUE(a.isRunning()) << a.errorString().toStdString();
-    TestService b(TestService::sharingDatabaseOf(a));
-    ASSERT_TRUE(b.isRunning()) << b.errorString().toStdString();
-
+// Load on both servers while they are killed with SIGKILL and restarted, round after round: in
+// each round one of them in turn, or both at once when killBoth(round). Each kill comes once both
+// servers handed out `each` numbers in the round; while one server is down the other one goes on.
+// Returns the number of SIGKILLs.
+int killInMidLoad(TestService& a, TestService& b, int rounds, const std::function<bool(int)>& killBoth,
+                  std::size_t each) {
     NumberLoad load({&a, &b});
-    constexpr int kRounds = 3;
+    int kills = 0;
     bool progressed = true;
-    for (int r = 0; r < kRounds && progressed; ++r) {
-        TestService& victim = r % 2 == 0 ? a : b;
-        progressed = load.waitUntilEachServed(r, 50);
-        victim.kill();
-        const std::size_t before = load.count();
-        progressed = progressed && load.waitForCount(before + 150); // the other server goes on
-        ASSERT_TRUE(victim.start()) << victim.errorString().toStdString();
-        load.setPort(r % 2, victim.port());
+    for (int r = 0; r < rounds && progressed; ++r) {
+        const bool both = killBoth(r);
+        const std::size_t victim = r % 2;
+        TestService& first = victim == 0 ? a : b;
+        TestService& second = victim == 0 ? b : a;
+        progressed = load.waitUntilEachServed(r, each);
+        first.kill();
+        ++kills;
+        if (both) {
+            second.kill();
+            ++kills;
+        } else {
+            const std::size_t before = load.count();
+            progressed = progressed && load.waitForCount(before + 3 * each); // the other server goes on
+        }
+        EXPECT_TRUE(first.start()) << first.errorString().toStdString();
+        load.setPort(victim, first.port());
+        if (both) {
+            EXPECT_TRUE(second.start()) << second.errorString().toStdString();
+            load.setPort(1 - victim, second.port());
+        }
         load.nextRound();
     }
-    progressed = progressed && load.waitUntilEachServed(kRounds, 50);
+    progressed = progressed && load.waitUntilEachServed(rounds, each);
     const auto taken = load.stop();
-    ASSERT_TRUE(progressed) << "the servers stopped handing out numbers";
+    EXPECT_TRUE(progressed) << "the servers stopped handing out numbers";
+    if (!progressed)
+        return kills;
 
     expectNeverTwiceAndRising(taken);
     // Both servers handed out numbers again after every restart.
     std::set<std::pair<int, int>> servedInRound; // {round, server}
     for (const auto& entry : taken)
         servedInRound.emplace(entry.round, entry.server);
-    for (int r = 0; r <= kRounds; ++r) {
+    for (int r = 0; r <= rounds; ++r) {
         EXPECT_TRUE(servedInRound.count({r, 0}) && servedInRound.count({r, 1})) << "round " << r;
     }
+    std::cout << kills << " SIGKILLs, " << taken.size() << " numbers handed out, none twice" << std::endl;
+    return kills;
+}
+
+// Load on both servers while one of them is killed and restarted, again and again.
+TEST_P(OrderNumbers, ContinueWithoutDuplicatesAfterSigkillInMidLoad) {
+    TestService a(options());
+    ASSERT_TRUE(a.isRunning()) << a.errorString().toStdString();
+    TestService b(TestService::sharingDatabaseOf(a));
+    ASSERT_TRUE(b.isRunning()) << b.errorString().toStdString();
+    killInMidLoad(
+        a, b, 3, [](int) { return false; }, 50);
+}
+
+// Ten rounds of kills in a row, every fifth round both servers at once (so that no server is
+// left to carry on, and both start again on a database their killed writers left behind).
+TEST_P(OrderNumbers, NoNumberTwiceAcrossTenRoundsOfSigkillsInARow) {
+    TestService a(options());
+    ASSERT_TRUE(a.isRunning()) << a.errorString().toStdString();
+    TestService b(TestService::sharingDatabaseOf(a));
+    ASSERT_TRUE(b.isRunning()) << b.errorString().toStdString();
+    EXPECT_EQ(killInMidLoad(
+                  a, b, 10, [](int r) { return r % 5 == 4; }, 20),
+              12);
 }
 
 TEST_P(OrderNumbers, ContinueAfterACleanRestart) {

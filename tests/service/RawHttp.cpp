@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 
 namespace velmora::test {
@@ -104,6 +105,75 @@ RawReply rawExchange(int port, const std::string& request, int timeoutMs) {
     ::close(fd);
     parse(reply);
     return reply;
+}
+
+RawConversation rawConversation(int port, const std::string& request, int timeoutMs,
+                                std::size_t stopAfterReplies) {
+    return rawDialogue(port, {request}, timeoutMs, stopAfterReplies);
+}
+
+RawConversation rawDialogue(int port, const std::vector<std::string>& parts, int timeoutMs,
+                            std::size_t stopAfterReplies) {
+    RawConversation conversation;
+    if (parts.empty())
+        return conversation;
+    const int fd = connectAndSend(port, parts.front(), timeoutMs);
+    if (fd < 0)
+        return conversation;
+    std::size_t sent = 1;
+    char buffer[8192];
+    while (true) {
+        const std::size_t replies = splitReplies(conversation.raw).size();
+        if (stopAfterReplies > 0 && replies >= stopAfterReplies) {
+            conversation.enoughReplies = true;
+            break;
+        }
+        if (sent < parts.size() && replies >= sent) {
+            const std::string& part = parts[sent++];
+            if (::send(fd, part.data(), part.size(), MSG_NOSIGNAL) < 0 && errno != EPIPE &&
+                errno != ECONNRESET)
+                break;
+            continue;
+        }
+        const auto n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n == 0) {
+            conversation.closedByServer = true;
+            break;
+        }
+        if (n < 0) {
+            conversation.timedOut = errno == EAGAIN || errno == EWOULDBLOCK;
+            conversation.reset = conversation.closedByServer = errno == ECONNRESET;
+            break;
+        }
+        conversation.raw.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return conversation;
+}
+
+std::vector<RawReply> splitReplies(const std::string& raw) {
+    std::vector<RawReply> replies;
+    std::size_t at = 0;
+    while (at < raw.size()) {
+        const auto headEnd = raw.find("\r\n\r\n", at);
+        if (headEnd == std::string::npos)
+            break;
+        RawReply reply;
+        reply.raw = raw.substr(at, headEnd + 4 - at);
+        parse(reply);
+        const std::string length = reply.header("content-length");
+        if (reply.status == 0 || length.empty() ||
+            length.find_first_not_of("0123456789") != std::string::npos)
+            break;
+        const std::size_t bodyLength = std::stoul(length);
+        if (headEnd + 4 + bodyLength > raw.size())
+            break;
+        reply.body = raw.substr(headEnd + 4, bodyLength);
+        reply.raw += reply.body;
+        replies.push_back(std::move(reply));
+        at = headEnd + 4 + bodyLength;
+    }
+    return replies;
 }
 
 RawReply rawGet(int port, const std::string& target) {

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace velmora::test {
 
@@ -31,6 +32,30 @@ RawReply rawExchange(int port, const std::string& request, int timeoutMs = 10'00
 // Sends the request over a fresh loopback connection and closes it at once, reading no reply: a
 // client that went away. False when no connection could be made.
 bool sendAndHangUp(int port, const std::string& request);
+
+// Everything a server sent on one connection until it closed it.
+struct RawConversation {
+    std::string raw;
+    bool closedByServer = false; // closed or reset; false: refused, or open when the time was up
+    bool reset = false;          // ended by a reset (a server closing with input unread does so)
+    bool timedOut = false;       // the server kept the connection open, silent, for timeoutMs
+    bool enoughReplies = false;  // stopAfterReplies replies came (the connection may be open)
+};
+
+// Sends the bytes over a fresh loopback connection and reads until the server closes, or until
+// stopAfterReplies whole replies came (0: until it closes). (A client that ends its sending side
+// gets no reply from the HTTP library when its end arrives before the reply goes out, so the
+// connection stays open both ways.)
+RawConversation rawConversation(int port, const std::string& request, int timeoutMs,
+                                std::size_t stopAfterReplies = 0);
+
+// As rawConversation, with the request in parts: each part after the first goes out once as many
+// replies came as parts were sent (a client that waits for each answer on a kept-alive connection).
+RawConversation rawDialogue(int port, const std::vector<std::string>& parts, int timeoutMs,
+                            std::size_t stopAfterReplies = 0);
+
+// The replies in what a server sent, in order; a reply cut short ends the list.
+std::vector<RawReply> splitReplies(const std::string& raw);
 
 // "GET <target> HTTP/1.1" with a Host header and "Connection: close".
 RawReply rawGet(int port, const std::string& target);

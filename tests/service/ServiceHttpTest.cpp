@@ -395,9 +395,12 @@ TEST_P(ServiceHttp, OversizedRequestsAreRefusedAndTheServiceGoesOn) {
 
     const RawReply longTarget = get("/" + std::string(20'000, 'a') + ".html");
     EXPECT_NE(longTarget.status, 200);
-    // Long but within the request-line limit: refused by the path check, and no deep recursion.
-    const RawReply longPath = get("/" + std::string(7'000, 'a') + ".html");
+    // Long but within the target limit: refused by the path check, and no deep recursion.
+    const RawReply longPath = get("/" + std::string(2'000, 'a') + ".html");
     EXPECT_EQ(longPath.status, 400);
+    // Over the target limit (2048 bytes unless configured): refused before any routing.
+    const RawReply overTargetLimit = get("/" + std::string(7'000, 'a') + ".html");
+    EXPECT_EQ(overTargetLimit.status, 414);
 
     const RawReply garbage = rawExchange(port(), std::string("\x01\x02\x03 nonsense\r\n\r\n"));
     EXPECT_NE(garbage.status, 200);

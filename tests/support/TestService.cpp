@@ -128,6 +128,7 @@ bool TestService::launch(quint16 port) {
     m_process->setProgram(QStringLiteral(VELMORA_SERVICE_BINARY));
     m_process->setArguments({"--listen", QStringLiteral("127.0.0.1:%1").arg(port), "--site",
                              m_options.siteDir, "--db", m_options.database, "--threads", "16"});
+    m_process->setArguments(m_process->arguments() + m_options.arguments);
     // The log goes to a file: a pipe that nobody reads would stall the service once it is full.
     m_process->setStandardErrorFile(m_dir.filePath("service.log"), QIODevice::Append);
     m_process->setStandardInputFile(QProcess::nullDevice());

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -34,6 +35,8 @@ public:
         QString siteDir;
         // Start in the constructor; otherwise call start().
         bool startNow = true;
+        // More command-line options ("--read-timeout", "1", ...); they win over the defaults.
+        QStringList arguments;
     };
 
     TestService();
