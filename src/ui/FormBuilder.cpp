@@ -4,6 +4,7 @@
 #include "ui/components/BrowserPane.h"
 #include "ui/components/EditCombo.h"
 #include "ui/components/FlexGrid.h"
+#include "ui/components/TextDirection.h"
 
 #include <QChildEvent>
 #include <QLabel>
@@ -23,8 +24,11 @@ QWidget* makeControl(Kind kind, QWidget* window) {
         label->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignTop);
         return label;
     }
-    case Kind::TextBox:
-        return new QLineEdit(window);
+    case Kind::TextBox: {
+        auto* box = new QLineEdit(window);
+        showProgramTextFromStart(box);
+        return box;
+    }
     case Kind::List:
         return new EditCombo(window);
     case Kind::Button:
@@ -85,11 +89,15 @@ void setCaption(QWidget* control, const QString& caption) {
 QFont designFont(const FontSpec& spec) {
     QFont font;
     // The windows were designed for "MS Sans Serif"; where it is missing, Nachlieli (a plain
-    // sans-serif face with Hebrew letters of about the same width) and then DejaVu Sans stand in.
+    // sans-serif face with Hebrew letters of about the same width, from Debian's culmus) and then
+    // DejaVu Sans stand in.
     font.setFamilies(
         {QStringLiteral("MS Sans Serif"), QStringLiteral("Nachlieli CLM"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(spec.points > 0 ? spec.points : 8.25);
+    // The sizes are points of the design's 96 dots per inch, like the twips of the geometry
+    // (twips()), so a caption keeps its designed share of its box on a screen of any density:
+    // 8.25 points are 11 pixels, 9.75 points 13, 12 points 16.
+    font.setPixelSize(designPixels(spec.points > 0 ? spec.points : 8.25));
     font.setBold(spec.bold);
     font.setItalic(spec.italic);
     font.setUnderline(spec.underline);
@@ -106,8 +114,12 @@ void buildControls(QWidget* window, std::span<const ControlDef> table) {
         QWidget* control = makeControl(def.kind, window);
         control->setObjectName(QString::fromLatin1(def.name));
         control->setGeometry(twips(def.left), twips(def.top), twips(def.width), twips(def.height));
-        if (def.font.points > 0)
+        if (def.font.points > 0) {
             control->setFont(designFont(def.font));
+            // A web pane with a designed font shows pages without fonts of their own in it.
+            if (auto* pane = qobject_cast<BrowserPane*>(control))
+                pane->setPageFont(control->font());
+        }
         if (def.caption)
             setCaption(control, QString::fromUtf16(def.caption));
     }

@@ -1,7 +1,9 @@
 #include "ui/components/BrowserPane.h"
+#include "ui/FormBuilder.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFontInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,6 +81,33 @@ TEST_F(MailPane, navigatingToAMailtoAddressAlsoGoesToTheMailProgram) {
     EXPECT_EQ(mailed, QList<QUrl>{QUrl("mailto:other@example.com")});
     QTest::qWait(200);
     EXPECT_EQ(pane.url(), QUrl::fromLocalFile(page));
+}
+
+// The order pad's pane at its designed size (3375 x 615 twips) in its designed font: the address
+// stands on one line, in that font, with nothing to scroll. The page's bytes set no font at all.
+TEST_F(MailPane, theAddressFitsOneLineInThePanesFont) {
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<html>\r\n<a id=link href=mailto:orders@printhouse.example>orders@printhouse.example</a>\r\n"
+               "</html>\r\n");
+    file.close();
+    pane.resize(velmora::ui::twips(3375), velmora::ui::twips(615));
+    pane.setPageFont(velmora::ui::designFont(velmora::ui::kPt8));
+    ASSERT_TRUE(load(page));
+
+    QVariantList layout;
+    pane.page()->runJavaScript(
+        "(function(){var a=document.getElementById('link'),e=document.scrollingElement;"
+        "return [a.getClientRects().length,e.scrollWidth-e.clientWidth,e.scrollHeight-e.clientHeight,"
+        "getComputedStyle(a).fontSize,getComputedStyle(a).fontFamily];})()",
+        [&](const QVariant& v) { layout = v.toList(); });
+    ASSERT_TRUE(waitFor([&] { return layout.size() == 5; }));
+    EXPECT_EQ(layout[0].toInt(), 1) << "one line";
+    EXPECT_LE(layout[1].toInt(), 0) << "nothing to scroll sideways";
+    EXPECT_LE(layout[2].toInt(), 0) << "nothing to scroll down";
+    EXPECT_EQ(layout[3].toString(), "11px");
+    EXPECT_TRUE(layout[4].toString().contains(QFontInfo(velmora::ui::designFont(velmora::ui::kPt8)).family()))
+        << layout[4].toString().toStdString();
 }
 
 TEST(BrowserPane, webAddressesStayAsGivenAndPathsBecomeFileUrls) {
