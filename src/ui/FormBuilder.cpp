@@ -11,17 +11,20 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace velmora::ui {
 namespace {
 
 QWidget* makeControl(Kind kind, QWidget* window) {
     switch (kind) {
     case Kind::Label: {
-        // Captions start at the label's left edge, also the Hebrew ones, wrap at blanks when the
-        // label is tall enough and are clipped at its edges (and at the window's).
+        // Captions stand at the edge of their box where their reading starts: a Hebrew caption at
+        // the right edge, a Latin one at the left (QLabel takes the direction from the text). They
+        // wrap at blanks when the label is tall enough.
         auto* label = new QLabel(window);
         label->setWordWrap(true);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignTop);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
     }
     case Kind::TextBox: {
@@ -84,6 +87,28 @@ void setCaption(QWidget* control, const QString& caption) {
         button->setText(caption);
 }
 
+// A caption stands in the part of its label's box that can be seen: inside the window (at the
+// window's usual margin of 120 twips where the box runs past its right edge) and clear of the
+// controls that cover an end of the box, such as the text box that overlaps its label by a
+// twip or two.
+void keepCaptionInSight(const QWidget* window, QLabel* label) {
+    const QRect box = label->geometry();
+    int left = box.left();
+    int right = box.right();
+    if (right >= window->width())
+        right = window->width() - 1 - twips(120);
+    constexpr int kGap = 3;
+    for (const QWidget* other : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<const QLabel*>(other) || !other->geometry().intersects(box))
+            continue;
+        if (other->geometry().left() > box.center().x())
+            right = std::min(right, other->geometry().left() - kGap);
+        else if (other->geometry().right() < box.center().x())
+            left = std::max(left, other->geometry().right() + kGap);
+    }
+    label->setContentsMargins(left - box.left(), 0, box.right() - right, 0);
+}
+
 } // namespace
 
 QFont designFont(const FontSpec& spec) {
@@ -123,6 +148,8 @@ void buildControls(QWidget* window, std::span<const ControlDef> table) {
         if (def.caption)
             setCaption(control, QString::fromUtf16(def.caption));
     }
+    for (QLabel* label : window->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+        keepCaptionInSight(window, label);
 }
 
 QWidget* controlNamed(const QWidget* window, const char* name) {

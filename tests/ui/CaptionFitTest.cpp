@@ -11,11 +11,15 @@
 
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QLabel>
+#include <QRect>
 #include <QWebEngineSettings>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -37,19 +41,39 @@ void PrintTo(const WindowCase& c, std::ostream* os) {
 
 class CaptionsFit : public ::testing::TestWithParam<WindowCase> {};
 
+// Where the label's picture shows something other than its background, in the label's
+// coordinates.
+QRect inkOf(QLabel& label) {
+    const QImage image = label.grab().toImage();
+    const QColor background = label.palette().color(label.backgroundRole());
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - background.red()) + std::abs(c.green() - background.green()) +
+                    std::abs(c.blue() - background.blue()) >
+                96)
+                ink |= QRect(x, y, 1, 1);
+        }
+    }
+    return ink;
+}
+
 TEST_P(CaptionsFit, everyLabelsCaptionFitsItsBoxAndTheWindow) {
     WindowTestData data;
     QWidget& window = GetParam().open(data.registry());
     const QList<QLabel*> labels = window.findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
     ASSERT_FALSE(labels.isEmpty());
-    for (const QLabel* label : labels) {
+    for (QLabel* label : labels) {
         const QString caption = label->text();
         if (caption.isEmpty())
             continue;
         SCOPED_TRACE(label->objectName().toStdString() + " \"" + caption.toStdString() + "\" in " +
                      QFontInfo(label->font()).family().toStdString());
         const QFontMetricsF metrics(label->font());
-        const QRect box = label->geometry();
+        // The part of the designed box that holds the caption (all of it, but where the box runs
+        // past the window's edge).
+        const QRect box = label->contentsRect().translated(label->pos());
         // A box tall enough for two lines wraps its caption at blanks; every line must fit its
         // width, and the lines its height. A lower box holds one line.
         const bool wraps = label->wordWrap() && box.height() >= 2 * metrics.height();
@@ -60,10 +84,24 @@ TEST_P(CaptionsFit, everyLabelsCaptionFitsItsBoxAndTheWindow) {
         if (wraps) {
             EXPECT_LE(laidOut.height(), box.height()) << "more lines than its box holds";
         }
-        // The caption starts at the box's left edge; all of it stands inside the window, also
-        // where the box itself runs past the window's edge.
-        EXPECT_GE(box.left(), 0);
-        EXPECT_LE(box.left() + laidOut.width(), window.width()) << "cut at the window's right edge";
+        // The caption stands at the edge where its reading starts, all of it inside the window.
+        const bool hebrew = caption.isRightToLeft();
+        const qreal left = hebrew ? box.right() + 1 - laidOut.width() : box.left();
+        EXPECT_GE(left, 0) << "cut at the window's left edge";
+        EXPECT_LE(left + laidOut.width(), window.width()) << "cut at the window's right edge";
+        // And as painted: the caption's ink keeps clear of the window's edges (a letter at the
+        // very edge reads as cut off).
+        const QRect ink = inkOf(*label).translated(label->pos());
+        ASSERT_FALSE(ink.isEmpty()) << "nothing painted";
+        EXPECT_GE(ink.left(), 2) << "touches the window's left edge";
+        EXPECT_LE(ink.right(), window.width() - 3) << "touches the window's right edge";
+        // No other control covers any of it.
+        for (const QWidget* other : window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (other != label && other->isVisible()) {
+                EXPECT_FALSE(other->geometry().intersects(ink))
+                    << "covered by " << other->objectName().toStdString();
+            }
+        }
     }
 }
 
