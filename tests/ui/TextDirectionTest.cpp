@@ -2,6 +2,7 @@
 #include "ui/components/EditCombo.h"
 #include "ui/components/FlexGrid.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
@@ -274,7 +275,34 @@ std::vector<std::pair<int, int>> inkRuns(const QImage& image) {
     return runs;
 }
 
-TEST(GridCells, aHebrewFirstCellReadsRightToLeftFromTheRightAndALatinOneFromTheLeft) {
+// A long first word and a short last one: their places tell the reading direction.
+const QString kHebrewItem = u"מגדלורים A-7 צ"_s;
+const QString kLatinItem = u"Towers A-7 B"_s;
+
+// The pictures of an item of each kind, as a view draws them.
+void expectReadingOrder(const QImage& hebrewItem, const QImage& latinItem) {
+    const auto width = [](const std::pair<int, int>& run) {
+        return run.second - run.first;
+    };
+    const auto hebrewRuns = inkRuns(hebrewItem);
+    ASSERT_GE(hebrewRuns.size(), 3u);
+    EXPECT_LT(width(hebrewRuns.front()), width(hebrewRuns.back()))
+        << "the first (long) word stands at the right, the last (short) one at the left";
+    EXPECT_GT(hebrewRuns.back().second, hebrewItem.width() / 2) << "right-aligned";
+
+    const auto latinRuns = inkRuns(latinItem);
+    ASSERT_GE(latinRuns.size(), 3u);
+    EXPECT_GT(width(latinRuns.front()), width(latinRuns.back()));
+    EXPECT_LT(latinRuns.front().first, latinItem.width() / 2) << "left-aligned";
+}
+
+QImage itemPicture(QAbstractItemView& view, int row, int column) {
+    const QModelIndex index = view.model()->index(row, column);
+    view.selectionModel()->clearSelection();
+    return view.viewport()->grab(view.visualRect(index).adjusted(1, 1, -1, -1)).toImage();
+}
+
+TEST(ReadingDirection, gridCellsReadInTheirOwnDirection) {
     QWidget window;
     window.resize(500, 200);
     FlexGrid grid(&window);
@@ -282,33 +310,28 @@ TEST(GridCells, aHebrewFirstCellReadsRightToLeftFromTheRightAndALatinOneFromTheL
     grid.setShowGrid(false);
     grid.setCols(2);
     grid.setColumnWidth(1, 300);
-    // A long first word and a short last one: their places tell the reading direction.
-    const QString hebrew = u"מגדלורים A-7 צ"_s;
-    grid.AddItem(u"1\t"_s + hebrew);
-    grid.AddItem(u"2\tTowers A-7 B"_s);
+    grid.AddItem(u"1\t"_s + kHebrewItem);
+    grid.AddItem(u"2\t"_s + kLatinItem);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    expectReadingOrder(itemPicture(grid, 0, 1), itemPicture(grid, 1, 1));
+}
 
-    const auto cellImage = [&](int row) {
-        const QModelIndex index = grid.model()->index(row, 1);
-        grid.selectionModel()->clearSelection();
-        return grid.viewport()->grab(grid.visualRect(index).adjusted(1, 1, -1, -1)).toImage();
-    };
-    const QImage hebrewCell = cellImage(0);
-    const auto hebrewRuns = inkRuns(hebrewCell);
-    ASSERT_GE(hebrewRuns.size(), 3u);
-    const auto width = [](const std::pair<int, int>& run) {
-        return run.second - run.first;
-    };
-    EXPECT_LT(width(hebrewRuns.front()), width(hebrewRuns.back()))
-        << "the first (long) word stands at the right, the last (short) one at the left";
-    EXPECT_GT(hebrewRuns.back().second, hebrewCell.width() / 2) << "right-aligned";
-
-    const QImage latinCell = cellImage(1);
-    const auto latinRuns = inkRuns(latinCell);
-    ASSERT_GE(latinRuns.size(), 3u);
-    EXPECT_GT(width(latinRuns.front()), width(latinRuns.back()));
-    EXPECT_LT(latinRuns.front().first, latinCell.width() / 2) << "left-aligned";
+TEST(ReadingDirection, theEntriesOfADropDownReadInTheirOwnDirection) {
+    QWidget window;
+    window.resize(400, 100);
+    EditCombo list(&window);
+    list.setGeometry(10, 10, 300, 24);
+    list.AddItem(kHebrewItem);
+    list.AddItem(kLatinItem);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    list.showPopup();
+    QAbstractItemView* view = list.view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    view->setCurrentIndex({});
+    expectReadingOrder(itemPicture(*view, 0, 0), itemPicture(*view, 1, 0));
+    list.hidePopup();
 }
 
 } // namespace

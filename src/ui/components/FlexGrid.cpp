@@ -6,35 +6,17 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <cmath>
 
 namespace velmora::ui {
-namespace {
-
-// Each cell reads in its own text's direction: a Hebrew-first cell right to left and
-// right-aligned, so that "מגדל A-7 צפון" keeps its words in a Hebrew reader's order and a shop
-// entry ends with its "kod" at the left; a cut-off cell keeps its start in view.
-class CellDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->direction = readingDirection(option->text);
-    }
-};
-
-} // namespace
-
 FlexGrid::FlexGrid(QWidget* parent)
     : QTableView(parent)
     , m_model(new FlexGridModel(this)) {
     setModel(m_model);
-    setItemDelegate(new CellDelegate(this));
+    // Each cell reads in its own text's direction.
+    setItemDelegate(new ReadingDirectionDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);

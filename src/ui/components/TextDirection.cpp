@@ -30,6 +30,11 @@ Qt::LayoutDirection readingDirection(const QString& text) {
     return text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
 }
 
+void ReadingDirectionDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->direction = readingDirection(option->text);
+}
+
 void showProgramTextFromStart(QLineEdit* box) {
     // Once per box, however often it is asked for.
     static const char* const kKept = "velmoraShowsProgramTextFromStart";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStyledItemDelegate>
 #include <Qt>
 
 class QLineEdit;
@@ -22,5 +23,16 @@ Qt::LayoutDirection readingDirection(const QString& text);
 // right and left-aligned), which is QLineEdit's own behaviour as long as nobody fixes its
 // layout direction.
 void showProgramTextFromStart(QLineEdit* box);
+
+// Draws the items of a list or grid each in its own text's reading direction: a Hebrew-first
+// item right to left and right-aligned, so that "מגדל A-7 צפון" keeps a Hebrew reader's order and
+// a shop entry ends with its "kod" at the left; an item cut short keeps its start in view.
+class ReadingDirectionDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
 
 } // namespace velmora::ui
