@@ -3,6 +3,7 @@
 #include "ui/WindowRegistry.h"
 #include "ui/components/BrowserPane.h"
 #include "ui/components/DialogHooks.h"
+#include "ui/components/EditCombo.h"
 #include "ui/components/FlexGrid.h"
 #include "ui/windows/Help.h"
 #include "ui/windows/hipus.h"
@@ -69,9 +70,13 @@ int takeScreenshots(ui::WindowRegistry& registry, const QString& directory) {
          [&] {
              return &registry.open<ui::start1>();
          }},
+        // The order pad with the first print shop chosen, as the user chooses it: the list and
+        // the status line show the entry from its start, the pane the shop's e-mail link.
         {QStringLiteral("velmora"),
          [&] {
-             return &registry.open<ui::velmora>();
+             ui::velmora& pad = registry.open<ui::velmora>();
+             pad.Combo3->setListIndex(0);
+             return &pad;
          }},
         {QStringLiteral("hipus"),
          [&] {

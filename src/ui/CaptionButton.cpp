@@ -1,5 +1,7 @@
 #include "ui/CaptionButton.h"
 
+#include "ui/components/TextDirection.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -149,10 +151,11 @@ void CaptionButton::paintEvent(QPaintEvent*) {
                            m_picture);
     }
     // The lines as wrapCaption broke them, centred; one paragraph, so that the Hebrew and the
-    // Latin parts of a caption keep the order of the whole caption, in the button's direction.
+    // Latin parts of a caption keep the order of the whole caption, in the caption's own reading
+    // direction (a Hebrew-first caption right to left).
     QTextOption centred(Qt::AlignCenter);
     centred.setWrapMode(QTextOption::ManualWrap);
-    centred.setTextDirection(layoutDirection());
+    centred.setTextDirection(readingDirection(text()));
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.setFont(font());

@@ -4,11 +4,14 @@
 #include "ui/components/BrowserPane.h"
 #include "ui/components/EditCombo.h"
 #include "ui/components/FlexGrid.h"
+#include "ui/components/TextDirection.h"
 
 #include <QChildEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+
+#include <algorithm>
 
 namespace velmora::ui {
 namespace {
@@ -16,15 +19,19 @@ namespace {
 QWidget* makeControl(Kind kind, QWidget* window) {
     switch (kind) {
     case Kind::Label: {
-        // Captions start at the label's left edge, also the Hebrew ones, wrap at blanks when the
-        // label is tall enough and are clipped at its edges (and at the window's).
+        // Captions stand at the edge of their box where their reading starts: a Hebrew caption at
+        // the right edge, a Latin one at the left (QLabel takes the direction from the text). They
+        // wrap at blanks when the label is tall enough.
         auto* label = new QLabel(window);
         label->setWordWrap(true);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignTop);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
     }
-    case Kind::TextBox:
-        return new QLineEdit(window);
+    case Kind::TextBox: {
+        auto* box = new QLineEdit(window);
+        showProgramTextFromStart(box);
+        return box;
+    }
     case Kind::List:
         return new EditCombo(window);
     case Kind::Button:
@@ -80,16 +87,42 @@ void setCaption(QWidget* control, const QString& caption) {
         button->setText(caption);
 }
 
+// A caption stands in the part of its label's box that can be seen: inside the window (at the
+// window's usual margin of 120 twips where the box runs past its right edge) and clear of the
+// controls that cover an end of the box, such as the text box that overlaps its label by a
+// twip or two.
+void keepCaptionInSight(const QWidget* window, QLabel* label) {
+    const QRect box = label->geometry();
+    int left = box.left();
+    int right = box.right();
+    if (right >= window->width())
+        right = window->width() - 1 - twips(120);
+    constexpr int kGap = 3;
+    for (const QWidget* other : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<const QLabel*>(other) || !other->geometry().intersects(box))
+            continue;
+        if (other->geometry().left() > box.center().x())
+            right = std::min(right, other->geometry().left() - kGap);
+        else if (other->geometry().right() < box.center().x())
+            left = std::max(left, other->geometry().right() + kGap);
+    }
+    label->setContentsMargins(left - box.left(), 0, box.right() - right, 0);
+}
+
 } // namespace
 
 QFont designFont(const FontSpec& spec) {
     QFont font;
     // The windows were designed for "MS Sans Serif"; where it is missing, Nachlieli (a plain
-    // sans-serif face with Hebrew letters of about the same width) and then DejaVu Sans stand in.
+    // sans-serif face with Hebrew letters of about the same width, from Debian's culmus) and then
+    // DejaVu Sans stand in.
     font.setFamilies(
         {QStringLiteral("MS Sans Serif"), QStringLiteral("Nachlieli CLM"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(spec.points > 0 ? spec.points : 8.25);
+    // The sizes are points of the design's 96 dots per inch, like the twips of the geometry
+    // (twips()), so a caption keeps its designed share of its box on a screen of any density:
+    // 8.25 points are 11 pixels, 9.75 points 13, 12 points 16.
+    font.setPixelSize(designPixels(spec.points > 0 ? spec.points : 8.25));
     font.setBold(spec.bold);
     font.setItalic(spec.italic);
     font.setUnderline(spec.underline);
@@ -106,11 +139,17 @@ void buildControls(QWidget* window, std::span<const ControlDef> table) {
         QWidget* control = makeControl(def.kind, window);
         control->setObjectName(QString::fromLatin1(def.name));
         control->setGeometry(twips(def.left), twips(def.top), twips(def.width), twips(def.height));
-        if (def.font.points > 0)
+        if (def.font.points > 0) {
             control->setFont(designFont(def.font));
+            // A web pane with a designed font shows pages without fonts of their own in it.
+            if (auto* pane = qobject_cast<BrowserPane*>(control))
+                pane->setPageFont(control->font());
+        }
         if (def.caption)
             setCaption(control, QString::fromUtf16(def.caption));
     }
+    for (QLabel* label : window->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+        keepCaptionInSight(window, label);
 }
 
 QWidget* controlNamed(const QWidget* window, const char* name) {

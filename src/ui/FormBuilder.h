@@ -56,7 +56,13 @@ struct ControlDef {
 inline constexpr char16_t kCreditLine[] = u"  Velmora Systems 2026 Tel. 03-5551234, 03-5551235";
 inline constexpr char16_t kCreditLineNoPhone[] = u"  Velmora Systems 2026";
 
-// "MS Sans Serif" where it exists; otherwise a sans-serif face with Hebrew letters.
+// A designed font size in points as pixels of the design's 96 dots per inch.
+constexpr int designPixels(double points) {
+    return static_cast<int>(points * 96.0 / 72.0 + 0.5);
+}
+
+// "MS Sans Serif" where it exists; otherwise a sans-serif face with Hebrew letters, at the
+// designed size in pixels.
 QFont designFont(const FontSpec& spec);
 
 // Fixes the window's client area to the designed size and sets its font (kWindowFont keeps the

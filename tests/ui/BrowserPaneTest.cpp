@@ -1,7 +1,14 @@
 #include "ui/components/BrowserPane.h"
+#include "WindowTestData.h"
+
+#include "ui/FormBuilder.h"
+#include "ui/windows/start1.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFontInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,6 +86,92 @@ TEST_F(MailPane, navigatingToAMailtoAddressAlsoGoesToTheMailProgram) {
     EXPECT_EQ(mailed, QList<QUrl>{QUrl("mailto:other@example.com")});
     QTest::qWait(200);
     EXPECT_EQ(pane.url(), QUrl::fromLocalFile(page));
+}
+
+// The order pad's pane at its designed size (3375 x 615 twips) in its designed font: the address
+// stands on one line, in that font, with nothing to scroll. The page's bytes set no font at all.
+TEST_F(MailPane, theAddressFitsOneLineInThePanesFont) {
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<html>\r\n<a id=link href=mailto:orders@printhouse.example>orders@printhouse.example</a>\r\n"
+               "</html>\r\n");
+    file.close();
+    pane.resize(velmora::ui::twips(3375), velmora::ui::twips(615));
+    pane.setPageFont(velmora::ui::designFont(velmora::ui::kPt8));
+    ASSERT_TRUE(load(page));
+
+    QVariantList layout;
+    pane.page()->runJavaScript(
+        "(function(){var a=document.getElementById('link'),e=document.scrollingElement;"
+        "return [a.getClientRects().length,e.scrollWidth-e.clientWidth,e.scrollHeight-e.clientHeight,"
+        "getComputedStyle(a).fontSize,getComputedStyle(a).fontFamily];})()",
+        [&](const QVariant& v) { layout = v.toList(); });
+    ASSERT_TRUE(waitFor([&] { return layout.size() == 5; }));
+    EXPECT_EQ(layout[0].toInt(), 1) << "one line";
+    EXPECT_LE(layout[1].toInt(), 0) << "nothing to scroll sideways";
+    EXPECT_LE(layout[2].toInt(), 0) << "nothing to scroll down";
+    EXPECT_EQ(layout[3].toString(), "11px");
+    EXPECT_TRUE(layout[4].toString().contains(QFontInfo(velmora::ui::designFont(velmora::ui::kPt8)).family()))
+        << layout[4].toString().toStdString();
+}
+
+// Latin phrases inside the Hebrew text of the start pages read left to right in one piece: the
+// first character of each stands left of its last (without isolation the "!" of the button's
+// caption would stand at the far left of it).
+class StartPage : public ::testing::Test {
+protected:
+    // For each phrase, the left edges of its first and last characters as the page lays them out.
+    static QList<QVariant> phraseEnds(BrowserPane& pane, const QStringList& phrases) {
+        const QString script =
+            QStringLiteral("(function(phrases){return phrases.map(function(p){"
+                           "var w=document.createTreeWalker(document.body,NodeFilter.SHOW_TEXT),n;"
+                           "while((n=w.nextNode())){var i=n.data.indexOf(p);if(i<0)continue;"
+                           "var r=document.createRange();r.setStart(n,i);r.setEnd(n,i+1);"
+                           "var first=r.getBoundingClientRect().left;"
+                           "r.setStart(n,i+p.length-1);r.setEnd(n,i+p.length);"
+                           "return [first,r.getBoundingClientRect().left];}"
+                           "return [];});})(%1)")
+                .arg(QString::fromUtf8(
+                    QJsonDocument(QJsonArray::fromStringList(phrases)).toJson(QJsonDocument::Compact)));
+        QList<QVariant> ends;
+        bool done = false;
+        pane.page()->runJavaScript(script, [&](const QVariant& v) {
+            ends = v.toList();
+            done = true;
+        });
+        const QDeadlineTimer deadline(30000);
+        while (!done && !deadline.hasExpired())
+            QTest::qWait(20);
+        return ends;
+    }
+
+    static void expectLeftToRight(BrowserPane& pane, const QStringList& phrases) {
+        const QList<QVariant> ends = phraseEnds(pane, phrases);
+        ASSERT_EQ(ends.size(), phrases.size());
+        for (qsizetype i = 0; i < phrases.size(); ++i) {
+            const QVariantList pair = ends[i].toList();
+            ASSERT_EQ(pair.size(), 2) << phrases[i].toStdString() << " not found";
+            EXPECT_LT(pair[0].toDouble(), pair[1].toDouble()) << phrases[i].toStdString();
+        }
+    }
+};
+
+TEST_F(StartPage, theSampleSitesStartPageKeepsItsLatinPhrasesInOrder) {
+    BrowserPane pane;
+    pane.resize(673, 473); // the start window's pane
+    pane.show();
+    QSignalSpy finished(&pane, &BrowserPane::loadFinished);
+    pane.Navigate(QStringLiteral(VELMORA_SOURCE_DIR "/service/site/start.html"));
+    ASSERT_TRUE(finished.wait(60000));
+    expectLeftToRight(pane, {"Click here - Start!", "*.plt", "support@velmora.co.il"});
+}
+
+TEST_F(StartPage, theStartWindowsOwnPageKeepsTheButtonsCaptionInOrder) {
+    velmora::testing::WindowTestData data; // no start-page address yet
+    velmora::ui::start1& start = data.registry().open<velmora::ui::start1>();
+    QSignalSpy finished(start.WebBrowser1, &BrowserPane::loadFinished);
+    ASSERT_TRUE(finished.count() > 0 || finished.wait(60000));
+    expectLeftToRight(*start.WebBrowser1, {"Click here - Start!"});
 }
 
 TEST(BrowserPane, webAddressesStayAsGivenAndPathsBecomeFileUrls) {

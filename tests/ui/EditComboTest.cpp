@@ -152,7 +152,9 @@ INSTANTIATE_TEST_SUITE_P(
         ComboCase{"typingAnEntrysTextIsNoChoice", {type("Beta")}, "Beta", -1, 0},
         ComboCase{"typingAnEntrysTextAndEnter", {type("Beta"), key(Qt::Key_Return, "Enter")}, "Beta", -1, 0},
         ComboCase{"typingAnEntrysTextAndLeaving", {type("Gamma"), leave()}, "Gamma", -1, 0},
-        ComboCase{"typingAfterAChoice", {setIndex(0), type("!")}, "Alpha!", -1, 1},
+        // A chosen entry shows from its start, with the cursor there; End moves it behind.
+        ComboCase{"typingAfterAChoice", {setIndex(0), key(Qt::Key_End, "End"), type("!")}, "Alpha!", -1, 1},
+        ComboCase{"typingAfterAChoiceWritesAtItsStart", {setIndex(0), type("!")}, "!Alpha", -1, 1},
         ComboCase{"erasingBackToTheEntry",
                   {setIndex(0), type("x"), key(Qt::Key_Backspace, "Backspace")},
                   "Alpha",

@@ -1,6 +1,8 @@
 #include "ui/components/BrowserPane.h"
 
 #include <QFileInfo>
+#include <QFontInfo>
+#include <QWebEngineSettings>
 
 #include <utility>
 
@@ -31,6 +33,16 @@ void BrowserPane::Navigate(const QString& address) {
         return;
     }
     load(m_lastNavigated);
+}
+
+void BrowserPane::setPageFont(const QFont& font) {
+    // The family that the font really resolves to here, so the page gets a face that exists.
+    const QFontInfo resolved(font);
+    QWebEngineSettings* pageSettings = settings();
+    for (const auto family : {QWebEngineSettings::StandardFont, QWebEngineSettings::SansSerifFont})
+        pageSettings->setFontFamily(family, resolved.family());
+    // Web font sizes are CSS pixels, which are the design's pixels.
+    pageSettings->setFontSize(QWebEngineSettings::DefaultFontSize, resolved.pixelSize());
 }
 
 void BrowserPane::setMailHandler(MailLinkPage::MailHandler handler) {

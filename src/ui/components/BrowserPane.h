@@ -2,6 +2,7 @@
 
 #include "ui/components/MailLinkPage.h"
 
+#include <QFont>
 #include <QString>
 #include <QUrl>
 #include <QWebEngineView>
@@ -21,6 +22,11 @@ public:
 
     // The URL that the last Navigate asked for.
     QUrl lastNavigated() const { return m_lastNavigated; }
+
+    // The font of the text of a page that sets none of its own (family and size), instead of the
+    // web engine's large serif: the small e-mail page then reads in the window's font, on one
+    // line.
+    void setPageFont(const QFont& font);
 
     // Replaces the mail program (tests).
     void setMailHandler(MailLinkPage::MailHandler handler);

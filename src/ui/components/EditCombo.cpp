@@ -1,5 +1,7 @@
 #include "ui/components/EditCombo.h"
 
+#include "ui/components/TextDirection.h"
+
 #include <QLineEdit>
 
 namespace velmora::ui {
@@ -14,6 +16,10 @@ EditCombo::EditCombo(QWidget* parent)
     // editing finishes (Enter, focus leaving). Here typed text stays typed text, so that link goes.
     disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
     connect(lineEdit(), &QLineEdit::textEdited, this, &EditCombo::onTextEdited);
+    // A chosen entry shows from its start, like every text the program puts into a box; the
+    // entries of the drop-down read each in its own direction.
+    showProgramTextFromStart(lineEdit());
+    setItemDelegate(new ReadingDirectionDelegate(this));
     connect(this, &QComboBox::activated, this, &EditCombo::onActivated);
 }
 

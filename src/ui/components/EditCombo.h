@@ -18,6 +18,8 @@ namespace velmora::ui {
 //   edit text without Click(). An index out of range changes nothing and returns false.
 // - A choice by the user from the drop-down (mouse, keyboard, wheel) raises Click() too.
 // - setText() from the program counts like typing: the index becomes -1 and no Click() follows.
+// - Whatever the program or a choice puts into the edit line shows from its start
+//   (showProgramTextFromStart); typed text reads in its own direction.
 class EditCombo : public QComboBox {
     Q_OBJECT
 public:

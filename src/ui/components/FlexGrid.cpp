@@ -1,6 +1,7 @@
 #include "ui/components/FlexGrid.h"
 
 #include "ui/components/FlexGridModel.h"
+#include "ui/components/TextDirection.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -10,11 +11,12 @@
 #include <cmath>
 
 namespace velmora::ui {
-
 FlexGrid::FlexGrid(QWidget* parent)
     : QTableView(parent)
     , m_model(new FlexGridModel(this)) {
     setModel(m_model);
+    // Each cell reads in its own text's direction.
+    setItemDelegate(new ReadingDirectionDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -27,9 +27,11 @@ const ControlDef kControls[] = {
     {Kind::Label, "Label1", nullptr, 120, 120, 9975, 375, kPt12BoldItalicUnderline},
 };
 
-// Shown while no start-page address is known (a fresh installation, before the first start).
-const char16_t kNoStartPage[] = u"<html><body dir=\"rtl\" style=\"font-family: sans-serif\">"
-                                u"<p>לחץ על הכפתור <b>Click here - Start!</b> כדי להתחיל.</p></body></html>";
+// Shown while no start-page address is known (a fresh installation, before the first start). The
+// button's Latin caption stands isolated inside the Hebrew sentence, so its "!" stays at its end.
+const char16_t kNoStartPage[] =
+    u"<html><body dir=\"rtl\" style=\"font-family: sans-serif\">"
+    u"<p>לחץ על הכפתור <b><bdi>Click here - Start!</bdi></b> כדי להתחיל.</p></body></html>";
 
 // The window's own print area: the free strip right of the Start button. (The top left corner,
 // where printing would begin on a fresh surface, lies under the banner.)
