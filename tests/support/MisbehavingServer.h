@@ -144,12 +144,14 @@ private:
             socket->disconnectFromHost();
             break;
         }
-        case Mode::Garbage:
-            socket->write(
-                QByteArray("\x16\x03\x01\x02\x00garbage \xff\xfe\x00 no status line here\r\n\r\n", 48) +
-                m_body);
+        case Mode::Garbage: {
+            // Bytes that are no HTTP, NUL bytes included (the array's own end is left out).
+            static constexpr char kGarbage[] =
+                "\x16\x03\x01\x02\x00garbage \xff\xfe\x00 no status line here\r\n\r\n";
+            socket->write(QByteArray(kGarbage, sizeof kGarbage - 1) + m_body);
             socket->disconnectFromHost();
             break;
+        }
         case Mode::LengthShort:
             socket->write(head(200, "OK", length(m_body.size() / 2) + "Connection: close\r\n") + m_body);
             socket->disconnectFromHost();
