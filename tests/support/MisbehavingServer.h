@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RequestHeads.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
@@ -65,8 +67,9 @@ public:
 
     explicit MisbehavingServer(Mode mode)
         : m_mode(mode) {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
+        listenForRequestHeads(m_server, this, [this](QTcpSocket* socket, const QByteArray& requestLine) {
+            respond(socket, requestPath(requestLine));
+        });
     }
 
     // This path gets a proper 200 answer with the body, whatever the mode.
@@ -85,22 +88,6 @@ public:
     QList<QByteArray> requestedPaths() const { return m_paths; }
 
 private:
-    void accept() {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            socket->setParent(this);
-            auto* buffer = new QByteArray;
-            QObject::connect(socket, &QObject::destroyed, [buffer] { delete buffer; });
-            QObject::connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
-                buffer->append(socket->readAll());
-                if (!buffer->contains("\r\n\r\n"))
-                    return;
-                const QByteArray path = buffer->left(buffer->indexOf("\r\n")).split(' ').value(1);
-                buffer->clear();
-                respond(socket, path);
-            });
-        }
-    }
-
     static QByteArray head(int status, const QByteArray& reason, const QByteArray& headers) {
         return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\n" + headers + "\r\n";
     }

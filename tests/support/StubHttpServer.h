@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RequestHeads.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
@@ -40,8 +42,14 @@ public:
     // With Mode::Silent no request is ever answered.
     explicit StubHttpServer(Mode defaultMode = Mode::Answer) {
         m_default.mode = defaultMode;
-        m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
+        listenForRequestHeads(m_server, this, [this](QTcpSocket* socket, const QByteArray& requestLine) {
+            const QByteArray path = requestPath(requestLine);
+            m_requestLines.append(requestLine);
+            m_paths.append(path);
+            if (m_onRequest)
+                m_onRequest(path);
+            answer(socket, m_routes.value(path, m_default));
+        });
     }
 
     void route(const QByteArray& path, Route answer) { m_routes.insert(path, std::move(answer)); }
@@ -67,27 +75,6 @@ public:
     QList<QByteArray> requestedPaths() const { return m_paths; }
 
 private:
-    void accept() {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            socket->setParent(this);
-            auto* buffer = new QByteArray;
-            QObject::connect(socket, &QObject::destroyed, [buffer] { delete buffer; });
-            QObject::connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
-                buffer->append(socket->readAll());
-                if (!buffer->contains("\r\n\r\n"))
-                    return;
-                const QByteArray requestLine = buffer->left(buffer->indexOf("\r\n"));
-                const QByteArray path = requestLine.split(' ').value(1);
-                buffer->clear();
-                m_requestLines.append(requestLine);
-                m_paths.append(path);
-                if (m_onRequest)
-                    m_onRequest(path);
-                answer(socket, m_routes.value(path, m_default));
-            });
-        }
-    }
-
     static void answer(QTcpSocket* socket, const Route& route) {
         if (route.mode == Mode::Silent)
             return;
