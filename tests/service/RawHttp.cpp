@@ -54,20 +54,9 @@ bool complete(const std::string& raw) {
 
 // A loopback connection with the request sent; -1 when it could not be sent.
 int connectAndSend(int port, const std::string& request, int timeoutMs) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int fd = connectLoopback(port, timeoutMs);
     if (fd < 0)
         return -1;
-    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
     std::size_t sent = 0;
     while (sent < request.size()) {
         const auto n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
@@ -179,6 +168,24 @@ std::vector<RawReply> splitReplies(const std::string& raw) {
 RawReply rawGet(int port, const std::string& target) {
     return rawExchange(port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
                                  "\r\nConnection: close\r\n\r\n");
+}
+
+int connectLoopback(int port, int timeoutMs) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return -1;
+    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace velmora::test

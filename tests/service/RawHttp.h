@@ -27,6 +27,10 @@ struct RawReply {
     }
 };
 
+// A loopback TCP connection to the port whose reads and writes time out after timeoutMs; -1 when
+// it cannot be made. The caller closes it.
+int connectLoopback(int port, int timeoutMs);
+
 RawReply rawExchange(int port, const std::string& request, int timeoutMs = 10'000);
 
 // Sends the request over a fresh loopback connection and closes it at once, reading no reply: a
