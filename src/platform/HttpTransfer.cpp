@@ -75,15 +75,55 @@ void HttpTransfer::start() {
         reject(QStringLiteral(u"כתובת לא תקינה: \"%1\"").arg(m_urlText));
         return;
     }
+    m_deadline.start(m_timeoutMs);
+    send(url);
+}
+
+void HttpTransfer::send(const QUrl& url) {
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    // A few redirects are followed (never from https to http); a loop ends at the bound.
-    request.setMaximumRedirectsAllowed(kMaxRedirects);
+    // Redirects are followed here, each with a reply of its own: the network layer joins the
+    // headers of a redirect's answer with those of the next one now and then ("Content-Length:
+    // 0, 20"), which would make a good answer look like one with two lengths.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     m_reply = m_manager.get(request);
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpTransfer::onReadyRead);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpTransfer::onMetaData);
     connect(m_reply, &QNetworkReply::finished, this, &HttpTransfer::onReplyFinished);
-    m_deadline.start(m_timeoutMs);
+}
+
+bool HttpTransfer::followRedirect(QNetworkReply& reply, FetchResult& failure) {
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool redirect = status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+    if (!redirect || !reply.hasRawHeader("Location"))
+        return false;
+    const QUrl from = reply.url();
+    const QString where = from.toDisplayString();
+    const QUrl to = from.resolved(QUrl::fromEncoded(reply.rawHeader("Location").trimmed()));
+    const QString scheme = to.scheme().toLower();
+    failure.httpStatus = status;
+    if (m_redirects >= kMaxRedirects) {
+        failure.errorText = QStringLiteral(u"השרת הפנה את הבקשה יותר מ-%1 פעמים לכתובת אחרת (%2)")
+                                .arg(QString::number(kMaxRedirects), where);
+        return false;
+    }
+    if (!to.isValid() || (scheme != u"http" && scheme != u"https") || to.host().isEmpty()) {
+        failure.errorText = QStringLiteral(u"השרת הפנה את הבקשה לכתובת לא תקינה: \"%1\" (%2)")
+                                .arg(QString::fromLatin1(reply.rawHeader("Location")), where);
+        return false;
+    }
+    if (from.scheme().toLower() == u"https" && scheme != u"https") {
+        failure.errorText = QStringLiteral(u"השרת הפנה את הבקשה מכתובת מאובטחת לכתובת לא מאובטחת %1 (%2)")
+                                .arg(to.toDisplayString(), where);
+        return false;
+    }
+    ++m_redirects;
+    m_body.clear();
+    m_statedLength = -1;
+    reply.disconnect(this);
+    reply.deleteLater();
+    send(to);
+    return true;
 }
 
 void HttpTransfer::reject(const QString& errorText) {
@@ -134,8 +174,20 @@ void HttpTransfer::onReplyFinished() {
     QNetworkReply* reply = m_reply;
     onReadyRead();
     FetchResult r;
+    const bool usable =
+        !m_timedOut && !m_tooLarge && !m_badLength && reply->error() == QNetworkReply::NoError;
+    if (usable && followRedirect(*reply, r))
+        return;
+    if (!r.errorText.isEmpty()) {
+        m_body.clear();
+        reply->disconnect(this);
+        reply->deleteLater();
+        m_reply = nullptr;
+        finish(std::move(r));
+        return;
+    }
     r.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QString where = reply->request().url().toDisplayString();
+    const QString where = reply->url().toDisplayString();
     if (m_timedOut) {
         r.httpStatus = 0;
         r.errorText = QStringLiteral(u"השרת לא ענה בתוך %1 שניות (%2)").arg(seconds(m_timeoutMs), where);
@@ -145,9 +197,6 @@ void HttpTransfer::onReplyFinished() {
     } else if (m_badLength) {
         r.errorText = QStringLiteral(u"השרת שלח אורך תשובה לא תקין (Content-Length: %1) (%2)")
                           .arg(QString::fromLatin1(reply->rawHeader("Content-Length")), where);
-    } else if (reply->error() == QNetworkReply::TooManyRedirectsError) {
-        r.errorText = QStringLiteral(u"השרת הפנה את הבקשה יותר מ-%1 פעמים לכתובת אחרת (%2)")
-                          .arg(QString::number(kMaxRedirects), where);
     } else if (r.httpStatus != 0 && (r.httpStatus < 200 || r.httpStatus > 299)) {
         const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         r.errorText = QStringLiteral(u"השרת החזיר שגיאה %1 %2 (%3)")

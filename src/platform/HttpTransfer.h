@@ -42,6 +42,10 @@ private:
     void onMetaData();
     void onTimeout();
     void onReplyFinished();
+    void send(const QUrl& url);
+    // Starts the request a redirect answer points to and returns true; false when the reply is
+    // no redirect, or when the redirect cannot be followed (then failure holds the reason).
+    bool followRedirect(QNetworkReply& reply, FetchResult& failure);
     void finish(FetchResult result);
 
     QNetworkAccessManager& m_manager;
@@ -55,6 +59,7 @@ private:
     bool m_tooLarge = false;
     bool m_badLength = false;   // the server stated no single Content-Length
     qint64 m_statedLength = -1; // the Content-Length stated, -1 when none
+    int m_redirects = 0;
     bool m_done = false;
     FetchResult m_result;
 };

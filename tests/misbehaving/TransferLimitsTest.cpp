@@ -152,11 +152,35 @@ INSTANTIATE_TEST_SUITE_P(
                      false,
                      {},
                      QStringLiteral(u"יותר מ-%1 פעמים").arg(HttpTransfer::kMaxRedirects)},
+        // Each step of the chain is its own reply: the headers of one answer never mix with the
+        // next (before, "Content-Length: 0, 20" now and then failed a good chain).
         TransferCase{"a_short_chain_of_redirects",
                      [](auto& s) { return redirectChain(s); },
                      true,
                      "the end of the chain",
-                     {}}),
+                     {}},
+        TransferCase{"a_relative_redirect",
+                     [](auto& s) {
+                         auto server = std::make_unique<StubHttpServer>();
+                         server->route(
+                             "/a", StubHttpServer::Route{
+                                       307, {}, StubHttpServer::Mode::Answer, "Moved", "Location: c\r\n"});
+                         server->route("/c", 200, "relative");
+                         const QString url = server->url(QStringLiteral("/a"));
+                         s = std::move(server);
+                         return url;
+                     },
+                     true,
+                     "relative",
+                     {}},
+        TransferCase{"a_redirect_to_another_scheme",
+                     [](auto& s) {
+                         return rawServer(s, "HTTP/1.1 302 Found\r\nLocation: ftp://127.0.0.1/x\r\n"
+                                             "Content-Length: 0\r\nConnection: close\r\n\r\n");
+                     },
+                     false,
+                     {},
+                     QStringLiteral(u"לכתובת לא תקינה")}),
     [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace
