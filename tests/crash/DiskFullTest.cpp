@@ -11,12 +11,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace velmora;
@@ -169,3 +173,73 @@ TEST(SubmissionReadOnlyDirectory, isFoundBeforeAnythingIsWritten) {
 }
 
 } // namespace
+
+// A really full disk: a small tmpfs mounted by the test (skipped where mounting is not allowed).
+// The order is refused before anything is written, with a Hebrew message, and goes through once
+// there is room again.
+class SmallDisk : public ::testing::TestWithParam<qint64> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_service.isRunning()) << m_service.errorString().toStdString();
+        m_mount = m_tmp.filePath(QStringLiteral("disk"));
+        ASSERT_TRUE(QDir().mkpath(m_mount));
+        if (::mount("tmpfs", QFile::encodeName(m_mount).constData(), "tmpfs", 0, "size=1m") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+        m_mounted = true;
+        m_data = m_mount + QStringLiteral("/data");
+        ASSERT_TRUE(data::seedDataDirectory(data::DataDir(m_data)).ok());
+    }
+    void TearDown() override {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_mount).constData(), MNT_DETACH);
+    }
+
+    // Fills the disk with one file until at most `free` bytes are left.
+    void fill(qint64 free) {
+        QFile filler(m_mount + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        for (;;) {
+            const QStorageInfo storage(m_mount);
+            if (storage.bytesAvailable() <= free)
+                break;
+            if (filler.write(block.constData(),
+                             std::min<qint64>(block.size(), storage.bytesAvailable() - free)) <= 0 ||
+                !filler.flush())
+                break;
+        }
+    }
+
+    test::TestService m_service;
+    QTemporaryDir m_tmp;
+    QString m_mount;
+    QString m_data;
+    bool m_mounted = false;
+};
+
+TEST_P(SmallDisk, refusesTheOrderWithNothingChangedAndTakesItOnceThereIsRoom) {
+    fill(GetParam());
+    const QMap<QString, QByteArray> before = test::fileHashes(m_data);
+    QStringList messages;
+    const order::SubmissionOutcome outcome =
+        test::submitCrashTestOrder(m_data, m_service.hostPort(), 3, messages);
+    EXPECT_EQ(outcome, order::SubmissionOutcome::Failed);
+    EXPECT_TRUE(messages.join(u'\n').contains(QStringLiteral(u"ההזמנה לא נשמרה")))
+        << messages.join(u'\n').toStdString();
+    QMap<QString, QByteArray> after = test::fileHashes(m_data);
+    after.remove(QStringLiteral("sbl.htm"));
+    QMap<QString, QByteArray> old = before;
+    old.remove(QStringLiteral("sbl.htm"));
+    EXPECT_EQ(after, old);
+
+    ASSERT_TRUE(QFile::remove(m_mount + QStringLiteral("/filler")));
+    messages.clear();
+    EXPECT_EQ(test::submitCrashTestOrder(m_data, m_service.hostPort(), 3, messages),
+              order::SubmissionOutcome::Submitted)
+        << messages.join(u'\n').toStdString();
+    const QStringList problems = test::settledProblems(m_data);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+    EXPECT_EQ(test::journalRecords(m_data), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(FreeBytes, SmallDisk, ::testing::Values(0, 4096, 16384, 40960));
