@@ -77,6 +77,10 @@ int main(int argc, char** argv) {
         velmora::ui::Dialogs::message(nullptr, resumed.error());
     else if (!resumed->message.isEmpty())
         velmora::ui::Dialogs::message(nullptr, resumed->message);
+    if (const velmora::Result<QString> counter = velmora::order::repairOrderCounter(dataDir); !counter)
+        velmora::ui::Dialogs::message(nullptr, counter.error());
+    else if (!counter->isEmpty())
+        velmora::ui::Dialogs::message(nullptr, *counter);
     if (!config->warnings.isEmpty())
         velmora::ui::Dialogs::message(nullptr, config->warnings.join(u'\n'));
 

@@ -267,4 +267,29 @@ Result<ResumedOrder> resumePendingOrder(const data::DataDir& dir) {
     return resumed;
 }
 
+Result<QString> repairOrderCounter(const data::DataDir& dir) {
+    if (!data::fileExists(dir.file(data::files::kOrderCounter)))
+        return QString();
+    const Result<data::JournalScan> shape = data::Journal(dir).shape();
+    if (!shape)
+        return Result<QString>::failure(shape.error());
+    if (shape->damaged())
+        return QString();
+    const Result<double> counter = data::readCount(dir, data::files::kOrderCounter);
+    if (!counter)
+        return Result<QString>::failure(counter.error());
+    const auto records = static_cast<double>(shape->records);
+    if (*counter >= records)
+        return QString();
+    if (Status s = data::writeCount(dir, data::files::kOrderCounter, records); !s)
+        return Result<QString>::failure(
+            QStringLiteral(u"מונה ההזמנות %1 מונה פחות הזמנות מאשר יומן ההזמנות, ולא ניתן לתקן אותו: %2")
+                .arg(data::files::kOrderCounter, s.error()));
+    return QStringLiteral(u"מונה ההזמנות %1 הראה %2, אך ביומן ההזמנות %3 רשומות %4 הזמנות שלמות; "
+                          u"כנראה שהגשת הזמנה נקטעה. המונה תוקן ל-%4.")
+        .arg(data::files::kOrderCounter, QString::fromLatin1(data::numberText(*counter)).trimmed(),
+             data::files::kJournal)
+        .arg(shape->records);
+}
+
 } // namespace velmora::order

@@ -81,4 +81,12 @@ struct ResumedOrder {
 // files; the pending file then stays, so the next start tries again.
 Result<ResumedOrder> resumePendingOrder(const data::DataDir& dir);
 
+// The order counter against the journal, at the start, after resumePendingOrder(): a vlc.dat
+// that counts fewer orders than the journal holds whole records is what a submission cut short
+// between the two writes leaves (a program without the pending file did that). The counter is
+// set to the journal's count and the message for the user says so; empty when nothing was done.
+// A counter ahead of the journal (a journal cut by hand) and a damaged journal are left as they
+// are. An error names the file.
+Result<QString> repairOrderCounter(const data::DataDir& dir);
+
 } // namespace velmora::order

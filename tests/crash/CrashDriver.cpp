@@ -155,6 +155,9 @@ int main(int argc, char** argv) {
     }
     if (!resumed->message.isEmpty())
         say("MESSAGE " + resumed->message.toUtf8());
+    const Result<QString> counter = order::repairOrderCounter(dir);
+    if (!counter || !counter->isEmpty())
+        say("MESSAGE " + (counter ? *counter : counter.error()).toUtf8());
     say("RESUMED " + QByteArray::number(static_cast<int>(resumed->outcome)));
     if (arguments.contains(QStringLiteral("--start-only")))
         return 0;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace velmora;
 using namespace velmora::order;
 
@@ -62,5 +64,53 @@ TEST(PendingOrderFile, noPendingFileIsNothingToSay) {
     EXPECT_EQ(resumed->outcome, ResumedOrder::Nothing);
     EXPECT_TRUE(resumed->message.isEmpty());
 }
+
+} // namespace
+
+namespace {
+
+struct CounterCase {
+    const char* name;
+    QByteArray counter;  // vlc.dat
+    int records;         // whole records in vlt.dat
+    QByteArray expected; // vlc.dat afterwards
+    bool told;
+};
+
+class OrderCounterAtStart : public ::testing::TestWithParam<CounterCase> {};
+
+// A counter behind the journal is what a submission cut short between the two writes leaves: it
+// is set right and the user is told. Anything else is left alone, without a word.
+TEST_P(OrderCounterAtStart, isSetRightOnlyWhenBehindTheJournal) {
+    QTemporaryDir tmp;
+    const data::DataDir dir(tmp.path());
+    QFile counter(dir.file("vlc.dat"));
+    ASSERT_TRUE(counter.open(QIODevice::WriteOnly));
+    counter.write(GetParam().counter);
+    counter.close();
+    QFile journal(dir.file("vlt.dat"));
+    ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+    for (int line = 0; line < 38 * GetParam().records; ++line)
+        journal.write("49 \r\n");
+    journal.close();
+
+    const Result<QString> message = repairOrderCounter(dir);
+    ASSERT_TRUE(message.ok()) << message.error().toStdString();
+    EXPECT_EQ(!message->isEmpty(), GetParam().told) << message->toStdString();
+    if (GetParam().told) {
+        EXPECT_TRUE(message->contains("vlc.dat"));
+    }
+    ASSERT_TRUE(counter.open(QIODevice::ReadOnly));
+    EXPECT_EQ(counter.readAll(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, OrderCounterAtStart,
+                         ::testing::Values(CounterCase{"in_step", " 3 \r\n", 3, " 3 \r\n", false},
+                                           CounterCase{"one_behind", " 2 \r\n", 3, " 3 \r\n", true},
+                                           CounterCase{"empty_journal_file", " 0 \r\n", 0, " 0 \r\n", false},
+                                           CounterCase{"ahead_of_a_cut_journal", " 9 \r\n", 3, " 9 \r\n",
+                                                       false},
+                                           CounterCase{"fraction_ahead", " 3.5 \r\n", 3, " 3.5 \r\n", false}),
+                         [](const auto& tc) { return std::string(tc.param.name); });
 
 } // namespace
