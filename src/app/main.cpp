@@ -71,16 +71,8 @@ int main(int argc, char** argv) {
         velmora::ui::Dialogs::message(nullptr, seeded.error());
     // A submission cut short by a crash is settled before anything reads the files: the user is
     // told whether that order was saved.
-    if (const velmora::Result<velmora::order::ResumedOrder> resumed =
-            velmora::order::resumePendingOrder(dataDir);
-        !resumed)
-        velmora::ui::Dialogs::message(nullptr, resumed.error());
-    else if (!resumed->message.isEmpty())
-        velmora::ui::Dialogs::message(nullptr, resumed->message);
-    if (const velmora::Result<QString> counter = velmora::order::repairOrderCounter(dataDir); !counter)
-        velmora::ui::Dialogs::message(nullptr, counter.error());
-    else if (!counter->isEmpty())
-        velmora::ui::Dialogs::message(nullptr, *counter);
+    for (const QString& message : velmora::order::settleDataDirectory(dataDir))
+        velmora::ui::Dialogs::message(nullptr, message);
     if (!config->warnings.isEmpty())
         velmora::ui::Dialogs::message(nullptr, config->warnings.join(u'\n'));
 

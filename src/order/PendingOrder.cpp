@@ -292,4 +292,17 @@ Result<QString> repairOrderCounter(const data::DataDir& dir) {
         .arg(shape->records);
 }
 
+QStringList settleDataDirectory(const data::DataDir& dir) {
+    QStringList messages;
+    if (const Result<ResumedOrder> resumed = resumePendingOrder(dir); !resumed)
+        messages.append(resumed.error());
+    else if (!resumed->message.isEmpty())
+        messages.append(resumed->message);
+    if (const Result<QString> counter = repairOrderCounter(dir); !counter)
+        messages.append(counter.error());
+    else if (!counter->isEmpty())
+        messages.append(*counter);
+    return messages;
+}
+
 } // namespace velmora::order

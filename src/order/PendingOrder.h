@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -88,5 +89,10 @@ Result<ResumedOrder> resumePendingOrder(const data::DataDir& dir);
 // A counter ahead of the journal (a journal cut by hand) and a damaged journal are left as they
 // are. An error names the file.
 Result<QString> repairOrderCounter(const data::DataDir& dir);
+
+// What the program's start does with the data directory once it is seeded: resumePendingOrder(),
+// then repairOrderCounter(). Returns the messages for the user, in order (errors included);
+// empty when all was in order.
+QStringList settleDataDirectory(const data::DataDir& dir);
 
 } // namespace velmora::order

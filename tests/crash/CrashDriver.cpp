@@ -6,7 +6,7 @@
 //                        [--log FILE] [--kill-at N]
 //
 // The start seeds a missing data directory and settles a submission cut short before
-// (resumePendingOrder), as the program does when it starts. The submission goes through
+// (settleDataDirectory), as the program does when it starts. The submission goes through
 // OrderSubmitter with the program's own transfer component; its order is made from the number I
 // (which lists learn a typed entry, the telephone stored in const.dat).
 //
@@ -148,17 +148,9 @@ int main(int argc, char** argv) {
         say("MESSAGE " + seeded.error().toUtf8());
         return 1;
     }
-    const Result<order::ResumedOrder> resumed = order::resumePendingOrder(dir);
-    if (!resumed) {
-        say("MESSAGE " + resumed.error().toUtf8());
-        return 1;
-    }
-    if (!resumed->message.isEmpty())
-        say("MESSAGE " + resumed->message.toUtf8());
-    const Result<QString> counter = order::repairOrderCounter(dir);
-    if (!counter || !counter->isEmpty())
-        say("MESSAGE " + (counter ? *counter : counter.error()).toUtf8());
-    say("RESUMED " + QByteArray::number(static_cast<int>(resumed->outcome)));
+    for (const QString& message : order::settleDataDirectory(dir))
+        say("MESSAGE " + message.toUtf8());
+    say("RESUMED");
     if (arguments.contains(QStringLiteral("--start-only")))
         return 0;
 
