@@ -4,6 +4,7 @@
 #include "data/AppConfig.h"
 #include "data/DataDir.h"
 #include "data/FreshDataDir.h"
+#include "order/PendingOrder.h"
 #include "ui/ProgramNames.h"
 #include "ui/WindowRegistry.h"
 #include "ui/components/DialogHooks.h"
@@ -101,6 +102,10 @@ int main(int argc, char** argv) {
     const velmora::Result<QStringList> seeded = velmora::data::seedDataDirectory(dataDir);
     if (!seeded)
         velmora::ui::Dialogs::message(nullptr, seeded.error());
+    // A submission cut short by a crash is settled before anything reads the files: the user is
+    // told whether that order was saved.
+    for (const QString& message : velmora::order::settleDataDirectory(dataDir))
+        velmora::ui::Dialogs::message(nullptr, message);
     if (!config->warnings.isEmpty())
         velmora::ui::Dialogs::message(nullptr, config->warnings.join(u'\n'));
 

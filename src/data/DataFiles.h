@@ -17,6 +17,9 @@ inline constexpr QLatin1StringView kAddressCount{"liscol.dat"};
 inline constexpr QLatin1StringView kJournal{"vlt.dat"};      // order journal, 38 lines per order
 inline constexpr QLatin1StringView kOrderCounter{"vlc.dat"}; // number of orders appended so far
 inline constexpr QLatin1StringView kHeading{"korok.txt"};    // heading fragment of the document
+// What a submission still has to write after the journal; there only while a submission runs,
+// or after one was cut short (order/PendingOrder.h).
+inline constexpr QLatin1StringView kPendingOrder{"pending-order.dat"};
 
 // Templates and documents.
 inline constexpr QLatin1StringView kTemplate{"sbl.htm"};        // the current order template

@@ -6,6 +6,10 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <cerrno>
+
+class QSaveFile;
+
 // The only places where the program touches the file system for its data files. Each call opens
 // the file, does one operation and closes it again.
 namespace velmora::data {
@@ -24,15 +28,52 @@ Status writeFileAtomic(const QString& path, QByteArrayView bytes);
 // is either wholly there or not at all.
 Status appendDurable(const QString& path, QByteArrayView bytes);
 
+// Cuts the file back to its first `size` bytes and flushes it to disk (a record appended only in
+// part is taken off again this way). An error names the file.
+Status truncateFile(const QString& path, qint64 size);
+
 // Deletes the file; a file that does not exist is no error.
 Status removeFile(const QString& path);
 
-// For tests: while an object of this class lives, writeFileAtomic() to a file of the given bare
-// name writes only the first `bytesBeforeFailure` bytes and then fails as a full disk makes it
-// fail, so a test can check that a failed rewrite leaves the old file in place. One at a time.
+// Whether the file can be written, as far as that can be known before writing it: a file that
+// exists must be writable and no folder. An error names the file. (A full disk shows only when
+// the bytes are written.)
+Status checkWritable(const QString& path);
+
+// Whether a new file can be created in the folder (a read-only folder or file system, a folder
+// that is missing). Leaves nothing behind. An error names the folder.
+Status checkFolderWritable(const QString& folder);
+
+// Commits a file written through QSaveFile (a download target filled while its request ran): the
+// file replaces the old one in one rename, or the old one stays. `bytes` are the bytes written
+// to it (reported to the write-step hook). An error names the file.
+Status commitSaveFile(QSaveFile& file, QByteArrayView bytes);
+
+// The steps of a write, for the crash tests: a hook set with setWriteStepHookForTesting() is
+// called at each of them and may end the process there, so that a test can stop a submission at
+// every write and in the middle of one.
+enum class WriteStep {
+    Begin,   // nothing written yet; newBytes are the bytes to be written (rewrite or append) or
+             // the bytes that stay (truncate)
+    Partial, // about half of the bytes written (a rewrite: into the new file beside the old)
+    Written, // all bytes written, not yet renamed over the old file or flushed to disk
+    Done,    // the write is complete
+};
+enum class WriteKind { Rewrite, Append, Truncate, Remove };
+using WriteStepHook = void (*)(const QString& path, WriteKind kind, WriteStep step, QByteArrayView newBytes);
+// Sets the hook (nullptr: none). Not for the program; one hook for the whole process.
+void setWriteStepHookForTesting(WriteStepHook hook);
+
+// For tests: while an object of this class lives, every write to the file of the given name (its
+// bare name, or its path below the data directory such as "archive/000001.html") fails: with
+// ENOSPC (a full disk) the write stores the first `bytesBeforeFailure` bytes and then fails as a
+// full disk makes it fail; with any other error (EROFS, EACCES: a read-only data directory) the
+// file cannot be opened for writing at all. A rewrite, an append (writeFileAtomic(),
+// appendDurable()) and a commit (commitSaveFile()) are all affected, so a test can check that a
+// failed write leaves the old file in place. One at a time.
 class WriteFailureForTesting {
 public:
-    WriteFailureForTesting(QString fileName, qint64 bytesBeforeFailure);
+    WriteFailureForTesting(QString fileName, qint64 bytesBeforeFailure, int error = ENOSPC);
     ~WriteFailureForTesting();
     WriteFailureForTesting(const WriteFailureForTesting&) = delete;
     WriteFailureForTesting& operator=(const WriteFailureForTesting&) = delete;

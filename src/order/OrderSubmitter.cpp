@@ -2,7 +2,9 @@
 
 #include "data/Cp1255.h"
 #include "data/DataFiles.h"
+#include "data/FileIo.h"
 #include "order/OrderDocument.h"
+#include "order/PendingOrder.h"
 #include "order/ServerExchange.h"
 #include "order/ShopCode.h"
 #include "order/Submission.h"
@@ -160,6 +162,15 @@ SubmissionOutcome OrderSubmitter::run() {
     }
     OrderRecord record = cleanRecord(buildRecord(form));
 
+    // A submission cut short earlier (a crash, a full disk) is settled before this one asks for
+    // a number: the user hears what became of it.
+    if (const Result<ResumedOrder> earlier = resumePendingOrder(dir); !earlier) {
+        m_window.showMessage(notSubmitted(earlier.error(), {}));
+        return SubmissionOutcome::Failed;
+    } else if (!earlier->message.isEmpty()) {
+        m_window.showMessage(earlier->message);
+    }
+
     // The order number.
     QString problem;
     std::optional<startup::Server> server = selectedServer(problem);
@@ -221,11 +232,16 @@ SubmissionOutcome OrderSubmitter::run() {
             notSubmitted(QStringLiteral(u"לא ניתן להכין את מסמך ההזמנה."), document.error()));
         return SubmissionOutcome::Failed;
     }
-    if (!m_target->commit()) {
-        const QString error = m_target->errorString();
+    // Before sbl.htm or the journal is touched: can every file of the order be written?
+    if (const Status writable = checkOrderCanBeWritten(dir, order, *document); !writable) {
         dropTarget();
-        m_window.showMessage(
-            notSubmitted(QStringLiteral(u"לא ניתן לכתוב את תבנית ההזמנה %1.").arg(templateFile), error));
+        m_window.showMessage(writable.error());
+        return SubmissionOutcome::Failed;
+    }
+    if (const Status committed = data::commitSaveFile(*m_target, m_received); !committed) {
+        dropTarget();
+        m_window.showMessage(notSubmitted(
+            QStringLiteral(u"לא ניתן לכתוב את תבנית ההזמנה %1.").arg(templateFile), committed.error()));
         return SubmissionOutcome::Failed;
     }
     dropTarget();

@@ -219,7 +219,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"missing_order_counter", [](QDir& d, SubmittedOrder&) { d.remove("vlc.dat"); },
                     "vlc.dat"},
         FailureCase{"missing_count_file_of_a_learned_list",
-                    [](QDir& d, SubmittedOrder&) { d.remove("hescol.dat"); }, "hescol.dat"}),
+                    [](QDir& d, SubmittedOrder&) { d.remove("hescol.dat"); }, "hescol.dat"},
+        // Found before the journal is touched: a folder where the document goes.
+        FailureCase{"document_path_is_a_folder", [](QDir& d, SubmittedOrder&) { d.mkdir("vl1.html"); },
+                    "vl1.html"}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
 TEST_F(WriteSubmittedOrder, countFileOfAListNotLearnedIsNotNeeded) {
@@ -228,15 +231,19 @@ TEST_F(WriteSubmittedOrder, countFileOfAListNotLearnedIsNotNeeded) {
 }
 
 TEST_F(WriteSubmittedOrder, failureAfterTheJournalSaysTheOrderIsRecorded) {
-    // A directory in the document's place makes the document step fail.
-    ASSERT_TRUE(QDir(m_tmp.path()).mkdir("vl1.html"));
-    const Result<WrittenOrder> status = writeSubmittedOrder(dir(), submitted(137));
+    // A disk that fills while the document is written: nothing could tell beforehand.
+    Result<WrittenOrder> status = WrittenOrder{};
+    {
+        const velmora::data::WriteFailureForTesting fullDisk("vl1.html", 10);
+        status = writeSubmittedOrder(dir(), submitted(137));
+    }
     ASSERT_FALSE(status.ok());
     EXPECT_TRUE(status.error().contains("vlt.dat")) << status.error().toStdString();
     EXPECT_TRUE(status.error().contains("vl1.html")) << status.error().toStdString();
     EXPECT_EQ(content("vlt.dat"), journalLines(submitted(137).record));
     EXPECT_EQ(content("vlc.dat"), QByteArray(" 5 \r\n"));
     EXPECT_EQ(content("const.dat"), QByteArray("Old\r\n000\r\nOld H\r\n   \r\n")) << "later steps do not run";
+    EXPECT_TRUE(QFile::exists(file("pending-order.dat"))) << "the next start completes the order";
 }
 
 // What a submission learns, over typed (index -1 with a text), chosen (an index) and cleared
