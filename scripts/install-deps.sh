@@ -13,6 +13,8 @@ packages=(
   postgresql
   xvfb xauth fonts-dejavu-core culmus
   clang-format wrk curl poppler-utils
+  # HTTPS tests make their self-signed certificates with the openssl command.
+  openssl
   clang libclang-rt-14-dev
 )
 

@@ -24,11 +24,18 @@ void applyReply(const Reply& reply, httplib::Response& res) {
     res.set_content(reply.body, reply.contentType);
 }
 
+// The one place that chooses between HTTP and HTTPS; everything else is the same for both.
+std::unique_ptr<httplib::Server> makeServer(const std::optional<TlsFiles>& tls, std::string& error) {
+    if (!tls)
+        return std::make_unique<httplib::Server>();
+    return std::make_unique<httplib::SSLServer>([&](SSL_CTX& ctx) { return loadTlsFiles(ctx, *tls, error); });
+}
+
 } // namespace
 
-HttpServer::HttpServer(const Routes& routes, int threads)
+HttpServer::HttpServer(const Routes& routes, int threads, const std::optional<TlsFiles>& tls)
     : m_routes(routes)
-    , m_server(std::make_unique<httplib::Server>()) {
+    , m_server(makeServer(tls, m_tlsError)) {
     httplib::Server& server = *m_server;
     const auto poolSize = static_cast<std::size_t>(threads);
     server.new_task_queue = [poolSize] {
@@ -115,6 +122,10 @@ HttpServer::HttpServer(const Routes& routes, int threads)
 HttpServer::~HttpServer() = default;
 
 bool HttpServer::bind(const std::string& host, int port, std::string& error) {
+    if (!m_server->is_valid()) {
+        error = m_tlsError.empty() ? "cannot set up TLS" : m_tlsError;
+        return false;
+    }
     if (port == 0) {
         m_port = m_server->bind_to_any_port(host);
         if (m_port > 0)

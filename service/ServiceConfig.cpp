@@ -6,12 +6,16 @@ namespace velmora::service {
 
 std::string usageText() {
     return "usage: velmora-service --listen ADDRESS:PORT --site DIR --db FILE|URL [--threads N]\n"
+           "                       [--tls-cert FILE --tls-key FILE]\n"
            "  --listen   address and port to listen on; port 0 picks a free port\n"
            "  --site     directory with shops.tsv, the address pages and the templates\n"
            "  --db       the order-number counters: an SQLite database file, or a PostgreSQL\n"
            "             database as postgresql://[USER[:PASSWORD]@][HOST][:PORT]/NAME[?...]\n"
            "             (several instances may share one file or database)\n"
-           "  --threads  worker threads (default 32)\n";
+           "  --threads  worker threads (default 32)\n"
+           "  --tls-cert serve HTTPS with this certificate (PEM; the server's certificate first,\n"
+           "             then any intermediate ones)\n"
+           "  --tls-key  the certificate's private key (PEM, not encrypted); both or neither\n";
 }
 
 namespace {
@@ -61,7 +65,8 @@ std::variant<ServiceConfig, ConfigError> parseArguments(const std::vector<std::s
         const std::string& option = args[i];
         if (option == "--help" || option == "-h")
             return ConfigError{};
-        if (option != "--listen" && option != "--site" && option != "--db" && option != "--threads")
+        if (option != "--listen" && option != "--site" && option != "--db" && option != "--threads" &&
+            option != "--tls-cert" && option != "--tls-key")
             return ConfigError{"unknown argument: " + option};
         if (i + 1 >= args.size())
             return ConfigError{option + " needs a value"};
@@ -74,6 +79,10 @@ std::variant<ServiceConfig, ConfigError> parseArguments(const std::vector<std::s
             config.siteDir = value;
         } else if (option == "--db") {
             config.database = value;
+        } else if (option == "--tls-cert" || option == "--tls-key") {
+            if (value.empty())
+                return ConfigError{option + " needs a file"};
+            (option == "--tls-cert" ? config.tlsCert : config.tlsKey) = value;
         } else {
             if (!parseInt(value, config.threads) || config.threads < 1 || config.threads > 1024)
                 return ConfigError{"--threads wants a number from 1 to 1024, got: " + value};
@@ -85,6 +94,8 @@ std::variant<ServiceConfig, ConfigError> parseArguments(const std::vector<std::s
         return ConfigError{"--site is required"};
     if (config.database.empty())
         return ConfigError{"--db is required"};
+    if (config.tlsCert.empty() != config.tlsKey.empty())
+        return ConfigError{"--tls-cert and --tls-key go together: give both or neither"};
     return config;
 }
 

@@ -34,6 +34,10 @@ public:
         QString siteDir;
         // Start in the constructor; otherwise call start().
         bool startNow = true;
+        // Serve HTTPS with this certificate and key (PEM files, see TestCertificates); empty:
+        // plain HTTP. Both or neither, as the service takes them.
+        QString tlsCert;
+        QString tlsKey;
     };
 
     TestService();
@@ -59,7 +63,7 @@ public:
 
     quint16 port() const { return m_port; }
     QString hostPort() const; // "127.0.0.1:PORT", as the program's server settings hold it
-    QString baseUrl() const;  // "http://127.0.0.1:PORT"
+    QString baseUrl() const;  // "http://127.0.0.1:PORT", or "https://..." when it serves HTTPS
     QString database() const; // shareable with a second TestService
     QString siteDir() const;
     QByteArray log() const; // everything the service wrote to stderr so far
