@@ -4,6 +4,7 @@
 #include "data/AppConfig.h"
 #include "data/DataDir.h"
 #include "data/FreshDataDir.h"
+#include "platform/TlsTrust.h"
 #include "ui/ProgramNames.h"
 #include "ui/WindowRegistry.h"
 #include "ui/components/DialogHooks.h"
@@ -68,8 +69,16 @@ int main(int argc, char** argv) {
     const velmora::Result<QStringList> seeded = velmora::data::seedDataDirectory(dataDir);
     if (!seeded)
         velmora::ui::Dialogs::message(nullptr, seeded.error());
-    if (!config->warnings.isEmpty())
-        velmora::ui::Dialogs::message(nullptr, config->warnings.join(u'\n'));
+    QStringList warnings = config->warnings;
+    // Before the first request: every HTTPS request of the run takes the trusted set as it is.
+    if (!config->trustedCertificates.isEmpty()) {
+        const velmora::Result<int> trusted =
+            velmora::platform::trustCertificatesFrom(config->trustedCertificates);
+        if (!trusted)
+            warnings.append(trusted.error());
+    }
+    if (!warnings.isEmpty())
+        velmora::ui::Dialogs::message(nullptr, warnings.join(u'\n'));
 
     velmora::ui::WindowContext context;
     context.dataDir = dataDir;

@@ -13,6 +13,8 @@
 //   [servers]  primary=<host:port>  fallback=<host:port>
 //   [viewer]   program=<path>               (empty: the program's own document window)
 //   [network]  timeoutMs=15000  maxBodyBytes=8388608
+//              trustedCertificates=<PEM file>  (certificates an https:// server may present beside
+//                                               the system's; relative: from the INI file's folder)
 //
 // The command-line options --data-dir DIR and --settings FILE, and the environment variables
 // VELMORA_DATA_DIR and VELMORA_SETTINGS, override them: an option beats the environment, the
@@ -33,6 +35,7 @@ struct AppConfig {
     QString viewer;         // program path; empty for the program's own document window
     int requestTimeoutMs = kDefaultTimeoutMs;
     qint64 maxBodyBytes = kDefaultMaxBodyBytes;
+    QString trustedCertificates; // absolute PEM file path; empty: only the system's certificates
 
     // INI values that could not be used (their defaults were taken instead), in Hebrew, for the
     // program to show once.

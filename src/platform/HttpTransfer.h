@@ -2,6 +2,7 @@
 
 #include "platform/FetchResult.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -9,11 +10,17 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QSslError;
 
 namespace velmora::platform {
 
 // One GET request with a deadline for the whole transfer and a cap on the body. finished() is
 // emitted exactly once and never from inside start(); result() is valid from then on.
+//
+// https:// addresses go through Qt's TLS backend with the default TLS configuration (the
+// system's trusted certificates, and those added with trustCertificatesFrom). A certificate that
+// cannot be verified is never ignored: the transfer fails with a Hebrew text that names the host
+// and the first reason, as certificateErrorText() gives it.
 class HttpTransfer : public QObject {
     Q_OBJECT
 public:
@@ -28,8 +35,13 @@ public:
     bool isDone() const { return m_done; }
     const FetchResult& result() const { return m_result; }
 
-    // The address as it is requested, or an invalid URL when the text is not an http address.
+    // The address as it is requested, or an invalid URL when the text is not an http or https
+    // address.
     static QUrl checkedUrl(const QString& url);
+
+    // "The server's certificate could not be verified", with the host and the error's reason in
+    // Hebrew words.
+    static QString certificateErrorText(const QSslError& error, const QString& host);
 
 signals:
     void finished();
@@ -39,6 +51,7 @@ private:
     void onMetaData();
     void onTimeout();
     void onReplyFinished();
+    void onSslErrors(const QList<QSslError>& errors);
     void finish(FetchResult result);
 
     QNetworkAccessManager& m_manager;
@@ -51,6 +64,7 @@ private:
     bool m_timedOut = false;
     bool m_tooLarge = false;
     bool m_done = false;
+    QString m_certificateError;
     FetchResult m_result;
 };
 

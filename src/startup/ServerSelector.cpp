@@ -32,7 +32,14 @@ QUrl serverUrl(const QString& host, QByteArrayView path) {
     // The path carries the shop code as Windows-1255 bytes; anything but plain URL characters is
     // sent percent-encoded byte by byte.
     const QByteArray encodedPath = path.toByteArray().toPercentEncoding("/");
-    return QUrl::fromEncoded(QByteArray("http://") + host.toUtf8() + encodedPath);
+    // A server given as a whole address ("https://orders.example/velmora/") keeps its scheme and
+    // its path prefix; a bare host[:port] is reached over plain HTTP.
+    QByteArray base = host.trimmed().toUtf8();
+    if (!base.contains("://"))
+        base.prepend("http://");
+    while (base.endsWith('/'))
+        base.chop(1);
+    return QUrl::fromEncoded(base + encodedPath);
 }
 
 } // namespace velmora::startup

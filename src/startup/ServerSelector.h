@@ -21,7 +21,8 @@ std::optional<Server> selectedServer(QStringView selectorText);
 // The value 3, typed by the user while the directory download waits, abandons that wait.
 bool selectorAbandonsStart(QStringView selectorText);
 
-// "http://" + host + path.
+// "http://" + host + path; a host given as a whole address ("https://host:port/prefix") is
+// followed by the path as it stands (without a slash between its end and the path doubled).
 QUrl serverUrl(const QString& host, QByteArrayView path);
 
 } // namespace velmora::startup

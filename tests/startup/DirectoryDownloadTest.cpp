@@ -90,6 +90,31 @@ TEST(ServerSelector, urlJoinsHostAndPath) {
     EXPECT_EQ(serverUrl("h", "/sb\xe0 1.htm").toEncoded(), QByteArray("http://h/sb%E0%201.htm"));
 }
 
+struct BaseCase {
+    const char* name;
+    const char* server;
+    const char* url;
+};
+
+class ServerAddress : public ::testing::TestWithParam<BaseCase> {};
+
+// Servers set as whole addresses keep their scheme and prefix; the request path follows it.
+TEST_P(ServerAddress, isTheBaseOfTheRequestUrl) {
+    EXPECT_EQ(serverUrl(QString::fromUtf8(GetParam().server), "/cgi-bin/sb04\xe0.htm").toEncoded(),
+              QByteArray(GetParam().url));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ServerAddress,
+                         ::testing::Values(BaseCase{"https", "https://orders.example:8443",
+                                                    "https://orders.example:8443/cgi-bin/sb04%E0.htm"},
+                                           BaseCase{"https_prefix_slash", "https://orders.example/velmora/",
+                                                    "https://orders.example/velmora/cgi-bin/sb04%E0.htm"},
+                                           BaseCase{"http_prefix", "http://127.0.0.1:8081/v",
+                                                    "http://127.0.0.1:8081/v/cgi-bin/sb04%E0.htm"},
+                                           BaseCase{"ipv6_host_port", "[::1]:8080",
+                                                    "http://[::1]:8080/cgi-bin/sb04%E0.htm"}),
+                         [](const auto& c) { return std::string(c.param.name); });
+
 struct SplitCase {
     const char* name;
     QByteArray page;
