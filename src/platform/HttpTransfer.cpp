@@ -169,6 +169,7 @@ void HttpTransfer::onReplyFinished() {
     const QString where = reply->request().url().toDisplayString();
     if (!m_certificateError.isEmpty()) {
         r.httpStatus = 0;
+        r.certificateRejected = true;
         r.errorText = QStringLiteral(u"%1 (%2)").arg(m_certificateError, where);
     } else if (m_timedOut) {
         r.httpStatus = 0;

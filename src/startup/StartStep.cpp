@@ -114,7 +114,12 @@ StartStep::Stage StartStep::fetchAddress(StartRequest request, const QString& fi
         emit requesting(request, url);
         // A failed request comes back empty, which is no answer like any reply under three
         // characters.
-        const QByteArray reply = m_inet.OpenURL(url);
+        const platform::FetchResult fetched = m_inet.fetch(url);
+        const QByteArray reply = fetched.ok ? fetched.body : QByteArray();
+        // A server whose certificate is not accepted counts as silent, but the user is told why:
+        // it is a server to be fixed, not a network that is down.
+        if (fetched.certificateRejected && !outcome.messages.contains(fetched.errorText))
+            outcome.messages.append(fetched.errorText);
         if (!isAnswer(reply)) {
             if (server == Server::Fallback)
                 return Stage::NoServer;

@@ -163,6 +163,7 @@ TEST_P(CertificateNotVerified, failsWithTheReasonAndNothingReachesTheService) {
     EXPECT_EQ(number.httpStatus, 0);
     EXPECT_TRUE(number.body.isEmpty());
     EXPECT_EQ(number.errorText, expected);
+    EXPECT_TRUE(number.certificateRejected);
     EXPECT_TRUE(inet.OpenURL(url).isEmpty());
 
     // The asynchronous download: the error state with the same text, and nothing written.
@@ -192,6 +193,7 @@ TEST_F(InetOverTls, aPlainHttpServiceAddressedAsHttpsFailsAsASecureConnection) {
     const FetchResult r = inet.fetch("https://" + plain.hostPort() + "/cgi-bin/scr042n.pl");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.httpStatus, 0);
+    EXPECT_FALSE(r.certificateRejected);
     EXPECT_TRUE(r.errorText.startsWith(QStringLiteral(u"החיבור המאובטח עם השרת נכשל")))
         << r.errorText.toStdString();
 }
