@@ -9,6 +9,8 @@ packages=(
   libqt6opengl6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev libsqlite3-dev libssl-dev libpq-dev
+  # HTTPS tests make their self-signed certificates with the openssl command.
+  openssl
   # PostgreSQL's server: the service's tests start throw-away clusters of their own with it.
   postgresql
   xvfb xauth fonts-dejavu-core culmus

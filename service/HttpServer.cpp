@@ -24,12 +24,21 @@ void applyReply(const Reply& reply, httplib::Response& res) {
     res.set_content(reply.body, reply.contentType);
 }
 
+// The one place that chooses between HTTP and HTTPS. The TLS server reads requests the library's
+// own way; the limits (time-outs, the bounded queue, the request checks) hold for both.
+std::unique_ptr<httplib::Server> makeServer(const std::optional<TlsFiles>& tls, const HttpLimits& limits,
+                                            std::string& error) {
+    if (!tls)
+        return makeBoundedServer(limits, HttpServer::kMaxBodyBytes);
+    return std::make_unique<httplib::SSLServer>([&](SSL_CTX& ctx) { return loadTlsFiles(ctx, *tls, error); });
+}
+
 } // namespace
 
-HttpServer::HttpServer(const Routes& routes, const HttpLimits& limits)
+HttpServer::HttpServer(const Routes& routes, const HttpLimits& limits, const std::optional<TlsFiles>& tls)
     : m_routes(routes)
     , m_limits(limits)
-    , m_server(makeBoundedServer(limits, kMaxBodyBytes)) {
+    , m_server(makeServer(tls, limits, m_tlsError)) {
     httplib::Server& server = *m_server;
     // Bounds on what a client may send or hold (see HttpLimits.h); the body is of no use to any
     // route and is capped here.
@@ -123,6 +132,10 @@ HttpServer::HttpServer(const Routes& routes, const HttpLimits& limits)
 HttpServer::~HttpServer() = default;
 
 bool HttpServer::bind(const std::string& host, int port, std::string& error) {
+    if (!m_server->is_valid()) {
+        error = m_tlsError.empty() ? "cannot set up TLS" : m_tlsError;
+        return false;
+    }
     if (port == 0) {
         m_port = m_server->bind_to_any_port(host);
         if (m_port > 0)

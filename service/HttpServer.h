@@ -1,10 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "service/HttpLimits.h"
 #include "service/Routes.h"
+#include "service/TlsFiles.h"
 
 namespace httplib {
 class Server;
@@ -13,15 +15,17 @@ class Server;
 namespace velmora::service {
 
 // The HTTP side of the service: binds the socket, bounds what a client may send, hands each
-// request to the routes and logs it.
+// request to the routes and logs it. With TLS files it serves HTTPS instead of plain HTTP.
 class HttpServer {
 public:
-    HttpServer(const Routes& routes, const HttpLimits& limits);
+    HttpServer(const Routes& routes, const HttpLimits& limits,
+               const std::optional<TlsFiles>& tls = std::nullopt);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
 
-    // Binds and listens; port 0 picks a free port. False with error set when it cannot.
+    // Binds and listens; port 0 picks a free port. False with error set when it cannot, or when
+    // the TLS files could not be used.
     bool bind(const std::string& host, int port, std::string& error);
     int port() const { return m_port; }
 
@@ -36,6 +40,7 @@ public:
 private:
     const Routes& m_routes;
     const HttpLimits m_limits;
+    std::string m_tlsError;
     std::unique_ptr<httplib::Server> m_server;
     int m_port = 0;
 };

@@ -40,13 +40,18 @@ constexpr NumberOption kNumberOptions[] = {
 } // namespace
 
 std::string usageText() {
-    std::string text = "usage: velmora-service --listen ADDRESS:PORT --site DIR --db FILE|URL [OPTION N]...\n"
-                       "  --listen   address and port to listen on; port 0 picks a free port\n"
-                       "  --site     directory with shops.tsv, the address pages and the templates\n"
-                       "  --db       the order-number counters: an SQLite database file, or a PostgreSQL\n"
-                       "             database as postgresql://[USER[:PASSWORD]@][HOST][:PORT]/NAME[?...]\n"
-                       "             (several instances may share one file or database)\n"
-                       "limits (whole numbers from 1):\n";
+    std::string text =
+        "usage: velmora-service --listen ADDRESS:PORT --site DIR --db FILE|URL [OPTION N]...\n"
+        "                       [--tls-cert FILE --tls-key FILE]\n"
+        "  --listen   address and port to listen on; port 0 picks a free port\n"
+        "  --site     directory with shops.tsv, the address pages and the templates\n"
+        "  --db       the order-number counters: an SQLite database file, or a PostgreSQL\n"
+        "             database as postgresql://[USER[:PASSWORD]@][HOST][:PORT]/NAME[?...]\n"
+        "             (several instances may share one file or database)\n"
+        "  --tls-cert serve HTTPS with this certificate (PEM; the server's certificate first,\n"
+        "             then any intermediate ones)\n"
+        "  --tls-key  the certificate's private key (PEM, not encrypted); both or neither\n"
+        "limits (whole numbers from 1):\n";
     const HttpLimits defaults;
     for (const NumberOption& option : kNumberOptions) {
         std::string line = "  " + std::string(option.name);
@@ -107,7 +112,8 @@ std::variant<ServiceConfig, ConfigError> parseArguments(const std::vector<std::s
         const auto* number = std::find_if(std::begin(kNumberOptions), std::end(kNumberOptions),
                                           [&](const NumberOption& o) { return option == o.name; });
         const bool isNumber = number != std::end(kNumberOptions);
-        if (option != "--listen" && option != "--site" && option != "--db" && !isNumber)
+        if (option != "--listen" && option != "--site" && option != "--db" && !isNumber &&
+            option != "--tls-cert" && option != "--tls-key")
             return ConfigError{"unknown argument: " + option};
         if (i + 1 >= args.size())
             return ConfigError{option + " needs a value"};
@@ -120,6 +126,10 @@ std::variant<ServiceConfig, ConfigError> parseArguments(const std::vector<std::s
             config.siteDir = value;
         } else if (option == "--db") {
             config.database = value;
+        } else if (option == "--tls-cert" || option == "--tls-key") {
+            if (value.empty())
+                return ConfigError{option + " needs a file"};
+            (option == "--tls-cert" ? config.tlsCert : config.tlsKey) = value;
         } else {
             int& field = config.limits.*number->field;
             if (!parseInt(value, field) || field < 1 || field > number->max)
@@ -133,6 +143,8 @@ std::variant<ServiceConfig, ConfigError> parseArguments(const std::vector<std::s
         return ConfigError{"--site is required"};
     if (config.database.empty())
         return ConfigError{"--db is required"};
+    if (config.tlsCert.empty() != config.tlsKey.empty())
+        return ConfigError{"--tls-cert and --tls-key go together: give both or neither"};
     return config;
 }
 

@@ -11,6 +11,7 @@ namespace velmora::service {
 
 // What the service is told on its command line:
 //   velmora-service --listen ADDRESS:PORT --site DIR --db FILE|URL [--threads N] [limits]
+//                   [--tls-cert FILE --tls-key FILE]
 // ADDRESS is an IPv4 address or a host name, or an IPv6 address in brackets ("[::1]:8080");
 // PORT 0 lets the system choose a free port.
 struct ServiceConfig {
@@ -21,6 +22,10 @@ struct ServiceConfig {
     std::string database;
     // Worker threads (--threads) and what a client may send or hold (see HttpLimits.h).
     HttpLimits limits;
+    // HTTPS instead of HTTP: the certificate (chain) and its private key, both PEM files. Both
+    // are set or neither.
+    std::filesystem::path tlsCert;
+    std::filesystem::path tlsKey;
 };
 
 struct ConfigError {

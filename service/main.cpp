@@ -5,6 +5,7 @@
 #include "service/ServiceConfig.h"
 #include "service/ShopCatalog.h"
 #include "service/SiteFiles.h"
+#include "service/TlsFiles.h"
 
 #include <pthread.h>
 #include <signal.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -58,6 +60,14 @@ int main(int argc, char** argv) {
     }
     const ServiceConfig& config = std::get<ServiceConfig>(parsed);
 
+    std::optional<TlsFiles> tls;
+    if (!config.tlsCert.empty())
+        tls = TlsFiles{config.tlsCert, config.tlsKey};
+    if (tls) {
+        if (const std::string problem = checkTlsFiles(*tls); !problem.empty())
+            return fail(problem);
+    }
+
     std::error_code ec;
     if (!fs::is_directory(config.siteDir, ec))
         return fail("the site directory " + config.siteDir.string() + " does not exist");
@@ -92,7 +102,7 @@ int main(int argc, char** argv) {
     // The address replies name the server by the Host header of the request; this is the
     // stand-in for a request without one, completed once the port is known.
     Routes routes(shops, *counters, site);
-    HttpServer server(routes, config.limits);
+    HttpServer server(routes, config.limits, tls);
     if (!server.bind(config.host, config.port, error))
         return fail(error);
     const std::string listening = hostPort(config.host, server.port());
@@ -107,6 +117,8 @@ int main(int argc, char** argv) {
         server.stop();
     });
 
+    if (tls)
+        std::cerr << "velmora-service: HTTPS with the certificate " << tls->cert.string() << std::endl;
     std::cout << "listening on " << listening << std::endl;
     const bool served = server.run();
     if (!stopping.exchange(true))

@@ -5,11 +5,13 @@
 #
 #   service/tools/run-pair.sh [--primary 127.0.0.1:8081] [--fallback 127.0.0.1:8082]
 #                             [--site DIR] [--db FILE|URL] [--binary PATH]
+#                             [--tls-cert FILE --tls-key FILE]   (both servers serve HTTPS)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 
 primary=127.0.0.1:8081 fallback=127.0.0.1:8082
 site="$root/service/site" db="$root/build/velmora-orders.sqlite" binary=""
+tls=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --primary) primary="$2"; shift 2 ;;
@@ -17,6 +19,7 @@ while [ $# -gt 0 ]; do
     --site) site="$2"; shift 2 ;;
     --db) db="$2"; shift 2 ;;
     --binary) binary="$2"; shift 2 ;;
+    --tls-cert | --tls-key) tls+=("$1" "$2"); shift 2 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
@@ -38,9 +41,11 @@ stop() {
 }
 trap stop EXIT INT TERM
 
-"$binary" --listen "$primary" --site "$site" --db "$db" 2> >(sed -u 's/^/[primary]  /' >&2) &
+"$binary" --listen "$primary" --site "$site" --db "$db" ${tls[@]+"${tls[@]}"} 2> >(sed -u 's/^/[primary]  /' >&2) &
 pids+=($!)
-"$binary" --listen "$fallback" --site "$site" --db "$db" 2> >(sed -u 's/^/[fallback] /' >&2) &
+"$binary" --listen "$fallback" --site "$site" --db "$db" ${tls[@]+"${tls[@]}"} 2> >(sed -u 's/^/[fallback] /' >&2) &
 pids+=($!)
-echo "primary $primary, fallback $fallback, orders in $db (Ctrl-C stops both)"
+scheme=http
+[ "${#tls[@]}" -gt 0 ] && scheme=https
+echo "primary $scheme://$primary, fallback $scheme://$fallback, orders in $db (Ctrl-C stops both)"
 wait -n "${pids[@]}" || true

@@ -5,6 +5,7 @@
 #include "data/DataDir.h"
 #include "data/FreshDataDir.h"
 #include "order/PendingOrder.h"
+#include "platform/TlsTrust.h"
 #include "ui/ProgramNames.h"
 #include "ui/WindowRegistry.h"
 #include "ui/components/DialogHooks.h"
@@ -106,8 +107,16 @@ int main(int argc, char** argv) {
     // told whether that order was saved.
     for (const QString& message : velmora::order::settleDataDirectory(dataDir))
         velmora::ui::Dialogs::message(nullptr, message);
-    if (!config->warnings.isEmpty())
-        velmora::ui::Dialogs::message(nullptr, config->warnings.join(u'\n'));
+    QStringList warnings = config->warnings;
+    // Before the first request: every HTTPS request of the run takes the trusted set as it is.
+    if (!config->trustedCertificates.isEmpty()) {
+        const velmora::Result<int> trusted =
+            velmora::platform::trustCertificatesFrom(config->trustedCertificates);
+        if (!trusted)
+            warnings.append(trusted.error());
+    }
+    if (!warnings.isEmpty())
+        velmora::ui::Dialogs::message(nullptr, warnings.join(u'\n'));
 
     velmora::ui::WindowContext context;
     context.dataDir = dataDir;

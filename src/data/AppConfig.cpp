@@ -15,6 +15,7 @@ const QString kFallbackKey = QStringLiteral("servers/fallback");
 const QString kViewerKey = QStringLiteral("viewer/program");
 const QString kTimeoutKey = QStringLiteral("network/timeoutMs");
 const QString kMaxBodyKey = QStringLiteral("network/maxBodyBytes");
+const QString kTrustedCertificatesKey = QStringLiteral("network/trustedCertificates");
 
 QString absolute(const QString& path) {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
@@ -144,6 +145,9 @@ AppConfig AppConfig::resolve(const Sources& sources) {
     config.fallbackServer = server(kFallbackKey, kDefaultFallbackServer, QStringLiteral(u"שרת הגיבוי"));
 
     config.viewer = text(kViewerKey);
+    if (const QString file = text(kTrustedCertificatesKey); !file.isEmpty())
+        config.trustedCertificates =
+            QDir::cleanPath(QFileInfo(sources.settingsFile).absoluteDir().absoluteFilePath(file));
 
     if (const QString value = text(kTimeoutKey); !value.isEmpty()) {
         bool ok = false;
@@ -182,6 +186,8 @@ Status AppConfig::save() const {
     ini.setValue(kViewerKey, viewer);
     ini.setValue(kTimeoutKey, requestTimeoutMs);
     ini.setValue(kMaxBodyKey, maxBodyBytes);
+    if (!trustedCertificates.isEmpty())
+        ini.setValue(kTrustedCertificatesKey, trustedCertificates);
     ini.sync();
     if (ini.status() != QSettings::NoError)
         return Status::failure(

@@ -16,6 +16,8 @@
 //              optional path prefix; see data/ServerAddress.h)
 //   [viewer]   program=<path>               (empty: the program's own document window)
 //   [network]  timeoutMs=15000  maxBodyBytes=8388608
+//              trustedCertificates=<PEM file>  (certificates an https:// server may present beside
+//                                               the system's; relative: from the INI file's folder)
 //
 // The command-line options --data-dir DIR and --settings FILE, and the environment variables
 // VELMORA_DATA_DIR and VELMORA_SETTINGS, override them: an option beats the environment, the
@@ -40,6 +42,7 @@ struct AppConfig {
     QString viewer; // program path; empty for the program's own document window
     int requestTimeoutMs = kDefaultTimeoutMs;
     qint64 maxBodyBytes = kDefaultMaxBodyBytes;
+    QString trustedCertificates; // absolute PEM file path; empty: only the system's certificates
 
     // INI values that could not be used, in Hebrew, naming the setting and the file, for the
     // program to show once. A server value that cannot be used leaves that server out; another

@@ -12,6 +12,9 @@ struct FetchResult {
     int httpStatus = 0; // 0 when no HTTP answer arrived at all (refused, unknown host, time-out)
     QByteArray body;    // the body exactly as received; empty whenever ok is false
     QString errorText;  // Hebrew, names the address; empty when ok
+    // The server's TLS certificate could not be verified (errorText says why); the request was
+    // not sent.
+    bool certificateRejected = false;
 };
 
 } // namespace velmora::platform

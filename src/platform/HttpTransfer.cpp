@@ -3,6 +3,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslError>
+#include <QSslSocket>
 
 #include <utility>
 
@@ -39,6 +41,48 @@ bool bodyIsUnpacked(const QNetworkReply& reply) {
     return !coding.isEmpty() && coding != "identity";
 }
 
+// Why a certificate was not accepted, in words a user can act on (or pass on to the server's
+// administrator).
+QString certificateReason(const QSslError& error) {
+    switch (error.error()) {
+    case QSslError::SelfSignedCertificate:
+        return QStringLiteral(u"התעודה חתומה בידי השרת עצמו ואינה בין התעודות המהימנות");
+    case QSslError::SelfSignedCertificateInChain:
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::InvalidCaCertificate:
+    case QSslError::CertificateUntrusted:
+        return QStringLiteral(u"התעודה לא הונפקה בידי רשות אישורים מהימנה");
+    case QSslError::HostNameMismatch:
+        return QStringLiteral(u"התעודה הונפקה לשם אחר ולא לשם של השרת הזה");
+    case QSslError::CertificateExpired:
+    case QSslError::InvalidNotAfterField:
+        return QStringLiteral(u"תוקף התעודה פג");
+    case QSslError::CertificateNotYetValid:
+    case QSslError::InvalidNotBeforeField:
+        return QStringLiteral(u"התעודה עדיין אינה בתוקף");
+    case QSslError::CertificateRevoked:
+        return QStringLiteral(u"התעודה בוטלה");
+    case QSslError::CertificateBlacklisted:
+    case QSslError::CertificateRejected:
+        return QStringLiteral(u"התעודה חסומה");
+    case QSslError::CertificateSignatureFailed:
+    case QSslError::UnableToDecryptCertificateSignature:
+    case QSslError::UnableToDecodeIssuerPublicKey:
+    case QSslError::SubjectIssuerMismatch:
+    case QSslError::AuthorityIssuerSerialNumberMismatch:
+    case QSslError::PathLengthExceeded:
+        return QStringLiteral(u"שרשרת החתימות של התעודה פגומה");
+    case QSslError::InvalidPurpose:
+        return QStringLiteral(u"התעודה אינה מיועדת לשרת אינטרנט");
+    case QSslError::NoPeerCertificate:
+        return QStringLiteral(u"השרת לא הציג תעודה");
+    default:
+        return QStringLiteral(u"שגיאת תעודה (%1)").arg(error.errorString());
+    }
+}
+
 } // namespace
 
 HttpTransfer::HttpTransfer(QNetworkAccessManager& manager, QString url, int timeoutMs, qint64 maxBodyBytes,
@@ -69,10 +113,19 @@ QUrl HttpTransfer::checkedUrl(const QString& url) {
     return parsed;
 }
 
+QString HttpTransfer::certificateErrorText(const QSslError& error, const QString& host) {
+    return QStringLiteral(u"לא ניתן לאמת את תעודת האבטחה של השרת %1: %2").arg(host, certificateReason(error));
+}
+
 void HttpTransfer::start() {
     const QUrl url = checkedUrl(m_urlText);
     if (!url.isValid()) {
         reject(QStringLiteral(u"כתובת לא תקינה: \"%1\"").arg(m_urlText));
+        return;
+    }
+    if (url.scheme().compare(u"https", Qt::CaseInsensitive) == 0 && !QSslSocket::supportsSsl()) {
+        reject(QStringLiteral(u"אין במחשב הזה תמיכה בחיבור מאובטח (HTTPS): ספריית ה-TLS חסרה (%1)")
+                   .arg(url.toDisplayString()));
         return;
     }
     m_deadline.start(m_timeoutMs);
@@ -90,6 +143,7 @@ void HttpTransfer::send(const QUrl& url) {
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpTransfer::onReadyRead);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpTransfer::onMetaData);
     connect(m_reply, &QNetworkReply::finished, this, &HttpTransfer::onReplyFinished);
+    connect(m_reply, &QNetworkReply::sslErrors, this, &HttpTransfer::onSslErrors);
 }
 
 bool HttpTransfer::followRedirect(QNetworkReply& reply, FetchResult& failure) {
@@ -161,6 +215,14 @@ void HttpTransfer::onReadyRead() {
     m_body.append(part);
 }
 
+void HttpTransfer::onSslErrors(const QList<QSslError>& errors) {
+    // Not ignored: without ignoreSslErrors() the connection ends here and the reply finishes
+    // with an error. Only the words for the user are kept.
+    if (!m_reply || errors.isEmpty() || !m_certificateError.isEmpty())
+        return;
+    m_certificateError = certificateErrorText(errors.constFirst(), m_reply->url().host());
+}
+
 void HttpTransfer::onTimeout() {
     if (!m_reply || m_done)
         return;
@@ -188,7 +250,11 @@ void HttpTransfer::onReplyFinished() {
     }
     r.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QString where = reply->url().toDisplayString();
-    if (m_timedOut) {
+    if (!m_certificateError.isEmpty()) {
+        r.httpStatus = 0;
+        r.certificateRejected = true;
+        r.errorText = QStringLiteral(u"%1 (%2)").arg(m_certificateError, where);
+    } else if (m_timedOut) {
         r.httpStatus = 0;
         r.errorText = QStringLiteral(u"השרת לא ענה בתוך %1 שניות (%2)").arg(seconds(m_timeoutMs), where);
     } else if (m_tooLarge) {
@@ -204,6 +270,9 @@ void HttpTransfer::onReplyFinished() {
     } else if (reply->error() == QNetworkReply::RemoteHostClosedError) {
         // A reset, a close before the stated length, or bytes that were no HTTP answer at all.
         r.errorText = QStringLiteral(u"השרת סגר את החיבור לפני שהגיעה ממנו תשובה שלמה (%1)").arg(where);
+    } else if (reply->error() == QNetworkReply::SslHandshakeFailedError) {
+        r.errorText =
+            QStringLiteral(u"החיבור המאובטח עם השרת נכשל: %1 (%2)").arg(reply->errorString(), where);
     } else if (reply->error() != QNetworkReply::NoError || r.httpStatus == 0) {
         r.errorText = QStringLiteral(u"אין קשר עם השרת: %1 (%2)").arg(reply->errorString(), where);
     } else if (m_statedLength >= 0 && m_body.size() != m_statedLength && !bodyIsUnpacked(*reply)) {

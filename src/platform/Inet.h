@@ -13,7 +13,7 @@ namespace velmora::platform {
 
 class HttpTransfer;
 
-// The program's Internet transfer component: plain HTTP GET to the web service, on the user-
+// The program's Internet transfer component: HTTP (or HTTPS) GET to the web service, on the user-
 // interface thread, with a time-out for the whole transfer and a cap on the body size. Bodies are
 // bytes, handed over exactly as received.
 //

@@ -117,7 +117,13 @@ StartStep::Stage StartStep::fetchAddress(StartRequest request, const QString& fi
         QByteArray reply;
         if (!url.isEmpty()) {
             emit requesting(request, url);
-            reply = m_inet.OpenURL(url);
+            const platform::FetchResult fetched = m_inet.fetch(url);
+            if (fetched.ok)
+                reply = fetched.body;
+            // A server whose certificate is not accepted counts as silent, but the user is told
+            // why: it is a server to be fixed, not a network that is down.
+            if (fetched.certificateRejected && !outcome.messages.contains(fetched.errorText))
+                outcome.messages.append(fetched.errorText);
         }
         if (!isAnswer(reply)) {
             if (server == Server::Fallback)

@@ -50,7 +50,8 @@ struct StartOutcome {
 //   2. the start-page address "/in1.html" into url00.dat, 3. the second address "/in3.html" into
 //      url01.dat, each from the server the selector names; the primary server's silence (a reply
 //      under three characters, failures included) switches the selector to "2" for the rest of
-//      the step, the fallback server's silence ends the step with "Problems of Internet!!!";
+//      the step, the fallback server's silence ends the step with "Problems of Internet!!!"; a
+//      server whose HTTPS certificate is not accepted is silent, and the reason is a message;
 //   4. the directory page, asynchronously with the window's transfer component, into ruf29.dat;
 //      a primary server that gives no answer to it (refused, reset, time-out; not an HTTP error)
 //      hands it to the fallback server, which then serves the rest of the run;

@@ -121,6 +121,27 @@ TEST_F(AppConfigTest, iniValuesAreReadAndRelativeDataDirIsTakenFromTheIniFolder)
     EXPECT_TRUE(config->warnings.isEmpty());
 }
 
+TEST_F(AppConfigTest, trustedCertificatesFileIsTakenFromTheIniFolderAndKeptWhenSaved) {
+    const QString ini = path(QStringLiteral("conf/velmora.ini"));
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("conf"))));
+    writeIni(ini, QStringLiteral("[network]\ntrustedCertificates=certs/orders-ca.pem\n"));
+    auto config = AppConfig::load({"velmora", "--settings", ini}, {});
+    ASSERT_TRUE(config.ok());
+    EXPECT_EQ(config->trustedCertificates, path(QStringLiteral("conf/certs/orders-ca.pem")));
+    EXPECT_TRUE(config->warnings.isEmpty());
+
+    AppConfig copy = config.value();
+    copy.settingsFile = path(QStringLiteral("elsewhere/velmora.ini"));
+    ASSERT_TRUE(copy.save().ok());
+    const auto reread = AppConfig::load({"velmora", "--settings", copy.settingsFile}, {});
+    ASSERT_TRUE(reread.ok());
+    EXPECT_EQ(reread->trustedCertificates, config->trustedCertificates);
+
+    const auto none = AppConfig::load({"velmora", "--settings", path(QStringLiteral("none.ini"))}, {});
+    ASSERT_TRUE(none.ok());
+    EXPECT_TRUE(none->trustedCertificates.isEmpty()) << "only the system's certificates by default";
+}
+
 // A server that cannot be used is named with its setting and file, and the program has no such
 // server: no stand-in address is put in its place.
 TEST_F(AppConfigTest, unusableServerIsReportedAndLeftOut) {

@@ -96,6 +96,9 @@ TEST(ServerSelector, urlKeepsTheSchemeAndPathPrefixOfTheBaseAddress) {
     EXPECT_EQ(serverUrl("http://[::1]:8081", "/sb042.htm").toString(),
               QStringLiteral("http://[::1]:8081/sb042.htm"));
     EXPECT_EQ(serverUrl("http://h/a%20b/", "/in1.html").toEncoded(), QByteArray("http://h/a%20b/in1.html"));
+    EXPECT_EQ(serverUrl("https://orders.example/velmora/", "/cgi-bin/sb04\xe0.htm").toEncoded(),
+              QByteArray("https://orders.example/velmora/cgi-bin/sb04%E0.htm"));
+    EXPECT_EQ(serverUrl("[::1]:8080", "/in1.html").toString(), QStringLiteral("http://[::1]:8080/in1.html"));
     // No server configured: no address to ask.
     EXPECT_TRUE(serverUrl(QString(), "/in1.html").isEmpty());
 }

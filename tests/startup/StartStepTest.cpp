@@ -9,6 +9,7 @@
 
 #include "ClosedPort.h"
 #include "StubHttpServer.h"
+#include "TestCertificates.h"
 #include "TestService.h"
 #include "order/BytesPrinting.h"
 
@@ -197,6 +198,37 @@ TEST_F(StartStepTest, primaryLeftOutOfTheSettingsIsNotAsked) {
     EXPECT_EQ(m_requested,
               QStringList({url(fallback.hostPort(), "/in1.html"), url(fallback.hostPort(), "/in3.html"),
                            url(fallback.hostPort(), "/ruf.html")}));
+}
+
+// A primary server behind HTTPS whose certificate the program does not trust: it is never
+// talked to, the user is told why, and the fallback server serves the step.
+TEST_F(StartStepTest, primaryWithACertificateNotTrustedIsReportedAndTheFallbackServes) {
+    velmora::test::TestCertificates certificates;
+    const auto pair = certificates.make("primary", {"127.0.0.1"});
+    ASSERT_TRUE(pair) << certificates.errorString().toStdString();
+    TestService::Options options;
+    options.tlsCert = pair.cert;
+    options.tlsKey = pair.key;
+    TestService primary(options);
+    ASSERT_TRUE(primary.isRunning()) << primary.errorString().toStdString();
+    TestService fallback;
+    ASSERT_TRUE(fallback.isRunning()) << fallback.errorString().toStdString();
+
+    makeStep(primary.baseUrl(), fallback.hostPort());
+    const StartOutcome outcome = m_step->run();
+
+    EXPECT_EQ(outcome.ending, StartEnding::MainWindow);
+    EXPECT_EQ(outcome.directory, DirectoryOutcome::Replaced);
+    EXPECT_EQ(m_window.selector, "2");
+    EXPECT_EQ(
+        m_window.messages,
+        QStringList({QStringLiteral(u"לא ניתן לאמת את תעודת האבטחה של השרת 127.0.0.1: התעודה חתומה בידי "
+                                    u"השרת עצמו ואינה בין התעודות המהימנות (%1/in1.html)")
+                         .arg(primary.baseUrl())}));
+    EXPECT_EQ(m_window.events, QStringList({"begin", "message", "end", "main"}));
+    EXPECT_EQ(m_requested.first(), primary.baseUrl() + "/in1.html");
+    EXPECT_FALSE(primary.log().contains("GET /")) << primary.log().toStdString();
+    EXPECT_EQ(read("url00.dat"), fallback.hostPort().toLatin1() + "/start.html\r\n***\r\n");
 }
 
 TEST_F(StartStepTest, noServerAnsweringShowsProblemsOfInternetAndKeepsEveryFile) {

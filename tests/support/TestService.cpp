@@ -80,7 +80,7 @@ QString TestService::hostPort() const {
 }
 
 QString TestService::baseUrl() const {
-    return "http://" + hostPort();
+    return (m_options.tlsCert.isEmpty() && m_options.tlsKey.isEmpty() ? "http://" : "https://") + hostPort();
 }
 
 QString TestService::database() const {
@@ -126,9 +126,15 @@ bool TestService::launch(quint16 port) {
     m_process = std::make_unique<QProcess>();
     m_port = 0;
     m_process->setProgram(QStringLiteral(VELMORA_SERVICE_BINARY));
-    m_process->setArguments({"--listen", QStringLiteral("127.0.0.1:%1").arg(port), "--site",
-                             m_options.siteDir, "--db", m_options.database, "--threads", "16"});
-    m_process->setArguments(m_process->arguments() + m_options.arguments);
+    QStringList arguments = {"--listen",  QStringLiteral("127.0.0.1:%1").arg(port),
+                             "--site",    m_options.siteDir,
+                             "--db",      m_options.database,
+                             "--threads", "16"};
+    if (!m_options.tlsCert.isEmpty())
+        arguments << "--tls-cert" << m_options.tlsCert;
+    if (!m_options.tlsKey.isEmpty())
+        arguments << "--tls-key" << m_options.tlsKey;
+    m_process->setArguments(arguments + m_options.arguments);
     // The log goes to a file: a pipe that nobody reads would stall the service once it is full.
     m_process->setStandardErrorFile(m_dir.filePath("service.log"), QIODevice::Append);
     m_process->setStandardInputFile(QProcess::nullDevice());

@@ -37,6 +37,10 @@ public:
         bool startNow = true;
         // More command-line options ("--read-timeout", "1", ...); they win over the defaults.
         QStringList arguments;
+        // Serve HTTPS with this certificate and key (PEM files, see TestCertificates); empty:
+        // plain HTTP. Both or neither, as the service takes them.
+        QString tlsCert;
+        QString tlsKey;
     };
 
     TestService();
@@ -62,7 +66,7 @@ public:
 
     quint16 port() const { return m_port; }
     QString hostPort() const; // "127.0.0.1:PORT", as the program's server settings hold it
-    QString baseUrl() const;  // "http://127.0.0.1:PORT"
+    QString baseUrl() const;  // "http://127.0.0.1:PORT", or "https://..." when it serves HTTPS
     QString database() const; // shareable with a second TestService
     QString siteDir() const;
     QByteArray log() const; // everything the service wrote to stderr so far
