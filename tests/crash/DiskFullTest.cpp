@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
@@ -151,24 +152,40 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteFault{"lis.dat", EROFS, false}, WriteFault{"vl.url", EROFS, false}),
     caseName);
 
-// A data directory that really is read-only (not for root, who writes anyway): the check before
-// the journal finds it, and nothing changes.
+// A data directory that really is read-only: a folder without write permission, or, for root
+// (who writes into such folders anyway), a small file system mounted read-only (skipped where
+// mounting is not allowed). The check before the journal finds it, and nothing changes.
 TEST(SubmissionReadOnlyDirectory, isFoundBeforeAnythingIsWritten) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
     test::TestService service;
     ASSERT_TRUE(service.isRunning()) << service.errorString().toStdString();
     QTemporaryDir tmp;
-    const QString data = tmp.filePath(QStringLiteral("data"));
+    const bool root = ::geteuid() == 0;
+    const QString mount = tmp.filePath(QStringLiteral("disk"));
+    const QString data = (root ? mount : tmp.path()) + QStringLiteral("/data");
+    ASSERT_TRUE(QDir().mkpath(mount));
+    const QByteArray mountPoint = QFile::encodeName(mount);
+    if (root && ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "root writes into read-only folders, and no file system can be mounted here: "
+                     << std::strerror(errno);
+    const auto unmount = qScopeGuard([&] {
+        if (root)
+            ::umount2(mountPoint.constData(), MNT_DETACH);
+    });
     ASSERT_TRUE(data::seedDataDirectory(data::DataDir(data)).ok());
     const QMap<QString, QByteArray> before = test::fileHashes(data);
-    ASSERT_TRUE(QFile::setPermissions(data, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    if (root)
+        ASSERT_EQ(::mount(nullptr, mountPoint.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0)
+            << std::strerror(errno);
+    else
+        ASSERT_TRUE(QFile::setPermissions(data, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     QStringList messages;
     const order::SubmissionOutcome outcome =
         test::submitCrashTestOrder(data, service.hostPort(), 3, messages);
-    QFile::setPermissions(data, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!root)
+        QFile::setPermissions(data, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(outcome, order::SubmissionOutcome::Failed);
-    EXPECT_TRUE(messages.join(u'\n').contains(QStringLiteral(u"ההזמנה לא נשמרה")));
+    EXPECT_TRUE(messages.join(u'\n').contains(QStringLiteral(u"ההזמנה לא נשמרה")))
+        << messages.join(u'\n').toStdString();
     EXPECT_EQ(test::fileHashes(data), before);
 }
 
