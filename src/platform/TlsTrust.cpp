@@ -31,4 +31,9 @@ Result<int> trustCertificatesFrom(const QString& pemFile) {
     return static_cast<int>(added.size());
 }
 
+bool certificateChainTrusted(const QList<QSslCertificate>& chain, const QString& host) {
+    // QSslCertificate::verify() checks against the default configuration's certificates.
+    return !chain.isEmpty() && !host.isEmpty() && QSslCertificate::verify(chain, host).isEmpty();
+}
+
 } // namespace velmora::platform

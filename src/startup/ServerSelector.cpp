@@ -42,4 +42,21 @@ QUrl serverUrl(const QString& server, QByteArrayView path) {
     return QUrl::fromEncoded(base + encodedPath);
 }
 
+QString startPageUrl(const QString& address, const QString& primaryBase, const QString& fallbackBase) {
+    const QString trimmed = address.trimmed();
+    if (trimmed.contains(u"://"))
+        return trimmed;
+    const QUrl asHttp(QStringLiteral("http://") + trimmed, QUrl::TolerantMode);
+    for (const QString& base : {primaryBase, fallbackBase}) {
+        const QUrl server(base);
+        // An address without a port on a server without one: both at the scheme's own port.
+        const bool samePort =
+            (asHttp.port() == -1 && server.port() == -1) || asHttp.port() == server.port(443);
+        if (server.scheme() == u"https" && asHttp.host().compare(server.host(), Qt::CaseInsensitive) == 0 &&
+            samePort)
+            return QStringLiteral("https://") + trimmed;
+    }
+    return QStringLiteral("http://") + trimmed;
+}
+
 } // namespace velmora::startup

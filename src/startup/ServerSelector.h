@@ -26,4 +26,9 @@ bool selectorAbandonsStart(QStringView selectorText);
 // configured) gives an empty URL.
 QUrl serverUrl(const QString& server, QByteArrayView path);
 
+// The web address of the start page, whose address file holds it without a scheme
+// ("127.0.0.1:8081/start.html"): https:// when it lies on a configured server reached over
+// HTTPS (same host and port), http:// otherwise. An address that has a scheme is kept.
+QString startPageUrl(const QString& address, const QString& primaryBase, const QString& fallbackBase);
+
 } // namespace velmora::startup

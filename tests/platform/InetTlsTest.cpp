@@ -210,6 +210,43 @@ TEST_F(InetOverTls, trustedCertificatesAreAddedToTheSystemsOwn) {
     EXPECT_FALSE(trusted.contains(stranger.first()));
 }
 
+struct ChainCase {
+    const char* name;
+    TestCertificates::Pair Certificates::*pair;
+    const char* host;
+    bool trusted;
+};
+
+void PrintTo(const ChainCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WebViewChain : public InetOverTls, public ::testing::WithParamInterface<ChainCase> {};
+
+// What the web view asks before it refuses a page's certificate: the program's trust, for the
+// host the page is on.
+TEST_P(WebViewChain, isTrustedOnlyAsTheProgramsOwnRequestsWould) {
+    const ChainCase& c = GetParam();
+    const QList<QSslCertificate> chain = QSslCertificate::fromPath((certificates().*c.pair).cert);
+    ASSERT_EQ(chain.size(), 1);
+    EXPECT_EQ(velmora::platform::certificateChainTrusted(chain, QString::fromLatin1(c.host)), c.trusted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, WebViewChain,
+    ::testing::Values(ChainCase{"trusted_for_its_host", &Certificates::loopback, "127.0.0.1", true},
+                      ChainCase{"trusted_for_its_name", &Certificates::elsewhere, "orders.velmora.invalid",
+                                true},
+                      ChainCase{"trusted_but_another_host", &Certificates::loopback, "127.0.0.2", false},
+                      ChainCase{"not_trusted", &Certificates::stranger, "127.0.0.1", false}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+TEST(WebViewChainEdges, anEmptyChainOrHostIsNotTrusted) {
+    EXPECT_FALSE(velmora::platform::certificateChainTrusted({}, QStringLiteral("127.0.0.1")));
+    EXPECT_FALSE(velmora::platform::certificateChainTrusted(
+        QSslCertificate::fromPath(certificates().loopback.cert), QString()));
+}
+
 struct TrustFileCase {
     const char* name;
     QByteArray content; // empty: no file at all

@@ -103,6 +103,43 @@ TEST(ServerSelector, urlKeepsTheSchemeAndPathPrefixOfTheBaseAddress) {
     EXPECT_TRUE(serverUrl(QString(), "/in1.html").isEmpty());
 }
 
+struct StartPageCase {
+    const char* name;
+    const char* address;
+    const char* primary;
+    const char* fallback;
+    const char* url;
+};
+
+class StartPage : public ::testing::TestWithParam<StartPageCase> {};
+
+// The start page's address file has no scheme: the page is asked over HTTPS exactly when it lies on
+// a server the settings reach over HTTPS.
+TEST_P(StartPage, getsTheSchemeOfTheServerItLiesOn) {
+    const StartPageCase& c = GetParam();
+    EXPECT_EQ(startPageUrl(QString::fromLatin1(c.address), QString::fromLatin1(c.primary),
+                           QString::fromLatin1(c.fallback)),
+              QString::fromLatin1(c.url));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StartPage,
+    ::testing::Values(
+        StartPageCase{"plain_servers", "127.0.0.1:8081/start.html#/#/#", "http://127.0.0.1:8080",
+                      "http://127.0.0.1:8081", "http://127.0.0.1:8081/start.html#/#/#"},
+        StartPageCase{"on_the_https_fallback", "127.0.0.1:8443/start.html", "http://127.0.0.1:8080",
+                      "https://127.0.0.1:8443", "https://127.0.0.1:8443/start.html"},
+        StartPageCase{"https_default_port", "Orders.Example.com/velmora/start.html",
+                      "https://orders.example.com/velmora", "",
+                      "https://Orders.Example.com/velmora/start.html"},
+        // Same host, another port: another server, not known to speak HTTPS.
+        StartPageCase{"same_host_other_port", "orders.example.com:8080/start.html",
+                      "https://orders.example.com", "", "http://orders.example.com:8080/start.html"},
+        StartPageCase{"no_servers", "h:1/s.html", "", "", "http://h:1/s.html"},
+        StartPageCase{"address_with_scheme", "https://cdn.example/s.html", "", "",
+                      "https://cdn.example/s.html"}),
+    [](const auto& c) { return std::string(c.param.name); });
+
 struct SplitCase {
     const char* name;
     QByteArray page;

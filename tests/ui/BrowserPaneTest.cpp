@@ -1,6 +1,9 @@
 #include "ui/components/BrowserPane.h"
 #include "WindowTestData.h"
 
+#include "TestCertificates.h"
+#include "TestService.h"
+#include "platform/TlsTrust.h"
 #include "ui/FormBuilder.h"
 #include "ui/windows/start1.h"
 
@@ -172,6 +175,40 @@ TEST_F(StartPage, theStartWindowsOwnPageKeepsTheButtonsCaptionInOrder) {
     QSignalSpy finished(start.WebBrowser1, &BrowserPane::loadFinished);
     ASSERT_TRUE(finished.count() > 0 || finished.wait(60000));
     expectLeftToRight(*start.WebBrowser1, {"Click here - Start!"});
+}
+
+// A start page on a server behind HTTPS: shown when the program trusts the server's certificate
+// (the web engine's own store does not hold it), an error page when it does not.
+TEST(BrowserPaneOverTls, showsAPageOnlyFromAServerTheProgramTrusts) {
+    velmora::test::TestCertificates certificates;
+    const auto trusted = certificates.make("trusted", {"127.0.0.1"});
+    const auto stranger = certificates.make("stranger", {"127.0.0.1"});
+    ASSERT_TRUE(trusted && stranger) << certificates.errorString().toStdString();
+    ASSERT_TRUE(velmora::platform::trustCertificatesFrom(trusted.cert).ok());
+
+    const auto serve = [](const velmora::test::TestCertificates::Pair& pair) {
+        velmora::test::TestService::Options options;
+        options.tlsCert = pair.cert;
+        options.tlsKey = pair.key;
+        return options;
+    };
+    velmora::test::TestService good(serve(trusted));
+    velmora::test::TestService bad(serve(stranger));
+    ASSERT_TRUE(good.isRunning()) << good.errorString().toStdString();
+    ASSERT_TRUE(bad.isRunning()) << bad.errorString().toStdString();
+
+    const auto load = [](const QString& url) {
+        BrowserPane pane;
+        pane.resize(673, 473);
+        pane.show();
+        QSignalSpy finished(&pane, &BrowserPane::loadFinished);
+        pane.Navigate(url);
+        EXPECT_TRUE(finished.wait(60000)) << url.toStdString();
+        return !finished.isEmpty() && finished.first().first().toBool();
+    };
+    EXPECT_TRUE(load(good.baseUrl() + "/start.html"));
+    EXPECT_FALSE(load(bad.baseUrl() + "/start.html"));
+    EXPECT_FALSE(bad.log().contains("GET /start.html")) << "nothing was asked of a server not trusted";
 }
 
 TEST(BrowserPane, webAddressesStayAsGivenAndPathsBecomeFileUrls) {

@@ -1,7 +1,10 @@
 #include "ui/components/BrowserPane.h"
 
+#include "platform/TlsTrust.h"
+
 #include <QFileInfo>
 #include <QFontInfo>
+#include <QWebEngineCertificateError>
 #include <QWebEngineSettings>
 
 #include <utility>
@@ -12,6 +15,16 @@ BrowserPane::BrowserPane(QWidget* parent)
     : QWebEngineView(parent)
     , m_page(new MailLinkPage(this)) {
     setPage(m_page);
+    // The web engine keeps a certificate store of its own: a page on a server that the program's
+    // own requests trust (the system's certificates and those of the trustedCertificates setting)
+    // is shown; any other certificate error stays an error page.
+    connect(m_page, &QWebEnginePage::certificateError, this, [](const QWebEngineCertificateError& error) {
+        QWebEngineCertificateError decision = error;
+        if (platform::certificateChainTrusted(decision.certificateChain(), decision.url().host()))
+            decision.acceptCertificate();
+        else
+            decision.rejectCertificate();
+    });
 }
 
 QUrl BrowserPane::urlFor(const QString& address) {

@@ -83,7 +83,9 @@ void start1::loadStep() {
     const Result<QByteArray> address =
         data::readFirstField(m_registry.dataDir().file(data::files::kStartAddress));
     if (address && !address->isEmpty())
-        WebBrowser1->Navigate(QStringLiteral("http://") + data::fromCp1255(*address));
+        WebBrowser1->Navigate(startup::startPageUrl(data::fromCp1255(*address),
+                                                    m_registry.context().primaryServer,
+                                                    m_registry.context().fallbackServer));
     else
         WebBrowser1->setHtml(QString::fromUtf16(kNoStartPage));
 }
