@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
@@ -233,6 +234,19 @@ Status removeFile(const QString& path) {
     }
     return Status::failure(
         QStringLiteral(u"לא ניתן למחוק את הקובץ %1: %2").arg(fileName(path), file.errorString()));
+}
+
+QStringList removeInterruptedRewrites(const QString& folder) {
+    static const QRegularExpression leftover(
+        QStringLiteral(R"(^(.+\.(dat|htm|html|url)\.|\.velmora-write-test-)[A-Za-z0-9]{6}$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList removed;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (leftover.match(name).hasMatch() && removeFile(dir.filePath(name)).ok())
+            removed.append(name);
+    }
+    return removed;
 }
 
 } // namespace velmora::data

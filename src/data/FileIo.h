@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 #include <cerrno>
 
@@ -34,6 +35,14 @@ Status truncateFile(const QString& path, qint64 size);
 
 // Deletes the file; a file that does not exist is no error.
 Status removeFile(const QString& path);
+
+// Deletes what whole-file rewrites cut short left in the folder: the temporary file of an atomic
+// rewrite ("vlc.dat.Ab3xYz", the file's name and six letters or digits) stays behind when the
+// process ends in the moment between naming it and renaming it over the file, which keeps its
+// old content. Only names of the program's own kinds of file (.dat, .htm, .html, .url) are
+// taken, and the probe of checkFolderWritable(). Returns the names removed; a file that cannot be
+// removed is left (it harms nothing).
+QStringList removeInterruptedRewrites(const QString& folder);
 
 // Whether the file can be written, as far as that can be known before writing it: a file that
 // exists must be writable and no folder. An error names the file. (A full disk shows only when

@@ -294,6 +294,10 @@ Result<QString> repairOrderCounter(const data::DataDir& dir) {
 
 QStringList settleDataDirectory(const data::DataDir& dir) {
     QStringList messages;
+    // A rewrite cut short in its last moment leaves its temporary file beside the file, whose
+    // old content stands: nothing to tell, only to clear away.
+    data::removeInterruptedRewrites(dir.path());
+    data::removeInterruptedRewrites(dir.file(QString(data::files::kArchiveFolder)));
     if (const Result<ResumedOrder> resumed = resumePendingOrder(dir); !resumed)
         messages.append(resumed.error());
     else if (!resumed->message.isEmpty())

@@ -90,7 +90,8 @@ Result<ResumedOrder> resumePendingOrder(const data::DataDir& dir);
 // are. An error names the file.
 Result<QString> repairOrderCounter(const data::DataDir& dir);
 
-// What the program's start does with the data directory once it is seeded: resumePendingOrder(),
+// What the program's start does with the data directory once it is seeded: clears away the
+// temporary files of rewrites cut short (data::removeInterruptedRewrites), resumePendingOrder(),
 // then repairOrderCounter(). Returns the messages for the user, in order (errors included);
 // empty when all was in order.
 QStringList settleDataDirectory(const data::DataDir& dir);

@@ -3,6 +3,7 @@
 #include "data/DataDir.h"
 #include "data/DataFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -55,6 +56,37 @@ TEST(PendingOrderFile, damagedFileIsReportedAndKept) {
     EXPECT_TRUE(resumed.error().contains(QStringLiteral("pending-order.dat")))
         << resumed.error().toStdString();
     EXPECT_TRUE(QFile::exists(path));
+}
+
+// A process ended between naming a rewrite's temporary file and renaming it over the file leaves
+// the temporary file: the next start clears it away, in the folder and its archive, without a
+// word, and leaves every other file as it is.
+TEST(SettleAtStart, clearsAwayTheTemporaryFilesOfRewritesCutShort) {
+    QTemporaryDir tmp;
+    const data::DataDir dir(tmp.path());
+    ASSERT_TRUE(QDir(tmp.path()).mkpath(QStringLiteral("archive")));
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(dir.file(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    const QStringList leftovers = {"vlc.dat.USMXWn",
+                                   "vl1.html.a1B2c3",
+                                   "sbl.htm.zzzzzz",
+                                   "vl.url.000000",
+                                   ".velmora-write-test-Xy12Zq",
+                                   "archive/000002.html.Qw12er"};
+    const QStringList kept = {"vlc.dat",       "notes.txt.Ab3xYz", "vlt.dat.bak",        "vlc.dat.1234567",
+                              "my.dat.ab_3xy", "vlc.datAb3xYz",    "archive/000002.html"};
+    for (const QString& name : leftovers + kept)
+        write(name, "bytes\r\n");
+
+    const QStringList messages = settleDataDirectory(dir);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(u'\n').toStdString();
+    for (const QString& name : leftovers)
+        EXPECT_FALSE(QFile::exists(dir.file(name))) << name.toStdString();
+    for (const QString& name : kept)
+        EXPECT_TRUE(QFile::exists(dir.file(name))) << name.toStdString();
 }
 
 TEST(PendingOrderFile, noPendingFileIsNothingToSay) {
