@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -27,6 +28,7 @@ using velmora::test::settledProblems;
 namespace {
 
 constexpr int kProcessTimeoutMs = 60000;
+const QRegularExpression kTemporaryFile(QStringLiteral(R"(^(.+)\.[A-Za-z0-9]{6}$)"));
 
 struct DriverRun {
     bool killed = false; // ended by SIGKILL
@@ -112,6 +114,14 @@ protected:
                 ++tornAppends;
                 continue;
             }
+            // The temporary file of a rewrite the kill caught between naming it and renaming it
+            // over the file ("vlc.dat.Ab3xYz"); the next start clears it away, which the checks
+            // after the start see.
+            const QRegularExpressionMatch temporary = kTemporaryFile.match(it.key());
+            if (temporary.hasMatch() && run.announced.contains(temporary.captured(1))) {
+                ++m_leftoverRewrites;
+                continue;
+            }
             problems << QStringLiteral("%1 is neither its old nor its new content").arg(it.key());
         }
         for (auto it = before.begin(); it != before.end(); ++it) {
@@ -155,6 +165,7 @@ protected:
     velmora::test::TestService m_service;
     QTemporaryDir m_tmp;
     QString m_data;
+    int m_leftoverRewrites = 0; // temporary files of rewrites found after a kill
 };
 
 TEST_F(KillHarness, submissionsSurviveSigkillAtEveryWriteStep) {
@@ -270,6 +281,8 @@ TEST_F(KillHarness, submissionsSurviveSigkillAtEveryWriteStep) {
         QStringLiteral("kills that left an order to settle at the next start: %1\n").arg(settledPending);
     report +=
         QStringLiteral("appends found cut short after a kill (settled by the start): %1\n").arg(tornAppends);
+    report += QStringLiteral("rewrites' temporary files left by a kill (cleared by the start): %1\n")
+                  .arg(m_leftoverRewrites);
     report += QStringLiteral("kills during the start that settles a previous kill: %1\n").arg(chained);
     report += QStringLiteral("journal records at the end: %1\n").arg(journalRecords(m_data));
     report += QStringLiteral("kills per write step (file, step, kind): kills survived\n");
