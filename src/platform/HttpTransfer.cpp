@@ -83,6 +83,12 @@ QString certificateReason(const QSslError& error) {
     }
 }
 
+// An http or https address with a host: the only kind a transfer asks, or follows a redirect to.
+bool isWebAddress(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
+}
+
 } // namespace
 
 HttpTransfer::HttpTransfer(QNetworkAccessManager& manager, QString url, int timeoutMs, qint64 maxBodyBytes,
@@ -106,11 +112,8 @@ HttpTransfer::~HttpTransfer() {
 }
 
 QUrl HttpTransfer::checkedUrl(const QString& url) {
-    QUrl parsed(url.trimmed(), QUrl::TolerantMode);
-    const QString scheme = parsed.scheme().toLower();
-    if (!parsed.isValid() || (scheme != u"http" && scheme != u"https") || parsed.host().isEmpty())
-        return {};
-    return parsed;
+    const QUrl parsed(url.trimmed(), QUrl::TolerantMode);
+    return isWebAddress(parsed) ? parsed : QUrl();
 }
 
 QString HttpTransfer::certificateErrorText(const QSslError& error, const QString& host) {
@@ -154,19 +157,18 @@ bool HttpTransfer::followRedirect(QNetworkReply& reply, FetchResult& failure) {
     const QUrl from = reply.url();
     const QString where = from.toDisplayString();
     const QUrl to = from.resolved(QUrl::fromEncoded(reply.rawHeader("Location").trimmed()));
-    const QString scheme = to.scheme().toLower();
     failure.httpStatus = status;
     if (m_redirects >= kMaxRedirects) {
         failure.errorText = QStringLiteral(u"השרת הפנה את הבקשה יותר מ-%1 פעמים לכתובת אחרת (%2)")
                                 .arg(QString::number(kMaxRedirects), where);
         return false;
     }
-    if (!to.isValid() || (scheme != u"http" && scheme != u"https") || to.host().isEmpty()) {
+    if (!isWebAddress(to)) {
         failure.errorText = QStringLiteral(u"השרת הפנה את הבקשה לכתובת לא תקינה: \"%1\" (%2)")
                                 .arg(QString::fromLatin1(reply.rawHeader("Location")), where);
         return false;
     }
-    if (from.scheme().toLower() == u"https" && scheme != u"https") {
+    if (from.scheme().toLower() == u"https" && to.scheme().toLower() != u"https") {
         failure.errorText = QStringLiteral(u"השרת הפנה את הבקשה מכתובת מאובטחת לכתובת לא מאובטחת %1 (%2)")
                                 .arg(to.toDisplayString(), where);
         return false;
@@ -240,17 +242,13 @@ void HttpTransfer::onReplyFinished() {
         !m_timedOut && !m_tooLarge && !m_badLength && reply->error() == QNetworkReply::NoError;
     if (usable && followRedirect(*reply, r))
         return;
-    if (!r.errorText.isEmpty()) {
-        m_body.clear();
-        reply->disconnect(this);
-        reply->deleteLater();
-        m_reply = nullptr;
-        finish(std::move(r));
-        return;
-    }
-    r.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QString where = reply->url().toDisplayString();
-    if (!m_certificateError.isEmpty()) {
+    // A redirect that cannot be followed has its status and reason from followRedirect().
+    const bool redirectRefused = !r.errorText.isEmpty();
+    if (!redirectRefused)
+        r.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (redirectRefused) {
+    } else if (!m_certificateError.isEmpty()) {
         r.httpStatus = 0;
         r.certificateRejected = true;
         r.errorText = QStringLiteral(u"%1 (%2)").arg(m_certificateError, where);
