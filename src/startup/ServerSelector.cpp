@@ -46,14 +46,12 @@ QString startPageUrl(const QString& address, const QString& primaryBase, const Q
     const QString trimmed = address.trimmed();
     if (trimmed.contains(u"://"))
         return trimmed;
-    const QUrl asHttp(QStringLiteral("http://") + trimmed, QUrl::TolerantMode);
+    // Without a port, the address would be at HTTPS's own port once asked over HTTPS.
+    const QUrl asked(QStringLiteral("https://") + trimmed, QUrl::TolerantMode);
     for (const QString& base : {primaryBase, fallbackBase}) {
         const QUrl server(base);
-        // An address without a port on a server without one: both at the scheme's own port.
-        const bool samePort =
-            (asHttp.port() == -1 && server.port() == -1) || asHttp.port() == server.port(443);
-        if (server.scheme() == u"https" && asHttp.host().compare(server.host(), Qt::CaseInsensitive) == 0 &&
-            samePort)
+        if (server.scheme() == u"https" && asked.host().compare(server.host(), Qt::CaseInsensitive) == 0 &&
+            asked.port(443) == server.port(443))
             return QStringLiteral("https://") + trimmed;
     }
     return QStringLiteral("http://") + trimmed;

@@ -132,6 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
         StartPageCase{"https_default_port", "Orders.Example.com/velmora/start.html",
                       "https://orders.example.com/velmora", "",
                       "https://Orders.Example.com/velmora/start.html"},
+        StartPageCase{"https_port_written_out", "orders.example.com/start.html", "http://127.0.0.1:8080",
+                      "https://orders.example.com:443", "https://orders.example.com/start.html"},
         // Same host, another port: another server, not known to speak HTTPS.
         StartPageCase{"same_host_other_port", "orders.example.com:8080/start.html",
                       "https://orders.example.com", "", "http://orders.example.com:8080/start.html"},
