@@ -38,9 +38,7 @@ QString shopTemplateUrl(QStringView selectorText, const QString& primaryHost, co
     const std::optional<startup::Server> server = startup::selectedServer(selectorText);
     if (!server)
         return {};
-    const QByteArray path = order::templatePath(*server, order::shopCode(selection));
-    const QString& host = *server == startup::Server::Primary ? primaryHost : fallbackHost;
-    return startup::serverUrl(host, path).toString(QUrl::FullyEncoded);
+    return shopTemplateUrl(*server, startup::Servers{primaryHost, fallbackHost}, selection);
 }
 
 QString shopTemplateUrl(startup::Server server, const startup::Servers& servers, QByteArrayView selection) {

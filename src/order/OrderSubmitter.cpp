@@ -78,8 +78,8 @@ QString OrderSubmitter::requestUrl(SubmissionRequest request, startup::Server se
     const QByteArray code = shopCode(data::toCp1255(m_window.printShopText()));
     const QByteArray path = request == SubmissionRequest::OrderNumber ? orderNumberPath(server, code)
                                                                       : templatePath(server, code);
-    const QString& base = server == startup::Server::Primary ? m_setup.primaryServer : m_setup.fallbackServer;
-    return startup::serverUrl(base, path).toString(QUrl::FullyEncoded);
+    const startup::Servers servers{m_setup.primaryServer, m_setup.fallbackServer};
+    return startup::serverUrl(servers.base(server), path).toString(QUrl::FullyEncoded);
 }
 
 platform::FetchResult OrderSubmitter::fetchOrderNumber(startup::Server server) {
@@ -134,9 +134,7 @@ platform::FetchResult OrderSubmitter::withFailover(startup::Server server, Reque
     if (!alive || !startup::gotNoAnswer(first))
         return first;
     const startup::Server other = startup::otherServer(server);
-    const QString& otherBase =
-        other == startup::Server::Primary ? m_setup.primaryServer : m_setup.fallbackServer;
-    if (otherBase.isEmpty())
+    if (!startup::Servers{m_setup.primaryServer, m_setup.fallbackServer}.has(other))
         return first;
     platform::FetchResult second = request(other);
     if (!alive)
